@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// An INI file that belongs to another program, edited line by line.
+//
+// Reading follows the Windows INI functions: lines end at CRLF, LF or a lone
+// CR; blanks around lines, names and values are trimmed; ';' starts a comment
+// line; section and key names match without regard to case; only the first
+// section of a name and the first occurrence of a key count; a value wrapped
+// in one pair of matching quotes loses them. The file's encoding is detected
+// on each access (UTF-16LE BOM, UTF-8 BOM or valid UTF-8, else Windows-1252)
+// and values reach the program as narrow strings (UTF-8).
+//
+// Writing changes the lines it writes and keeps every other byte: line ends,
+// comments, spacing, order and encoding. The new content replaces the file in
+// one rename, so a caller never sees a half-written file.
+class FichierIni {
+public:
+    // Opens nothing and creates nothing; every call reads the file afresh.
+    explicit FichierIni(std::string chemin);
+
+    // The value of cle in section, or defaut when the file cannot be read or
+    // the section or the key is absent. "cle=" gives "", not defaut.
+    std::string ReadString(const std::string& section, const std::string& cle, const std::string& defaut) const;
+
+    // Sets cle to valeur (written verbatim, no quotes, no trimming): rewrites
+    // the key's line in place, or adds the key after the last key of its
+    // section, or appends the section with the key at the end of the file.
+    // Raises ErreurPlateforme naming the file when the write cannot be made
+    // (file missing, not writable, disk error); the file is then unchanged.
+    void WriteString(const std::string& section, const std::string& cle, const std::string& valeur);
+
+    // Writes "1" for true and "0" for false, as WriteString does.
+    void WriteBool(const std::string& section, const std::string& cle, bool valeur);
+
+    // Several keys of one section, in order, in one replacement of the file.
+    void WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& valeurs);
+
+    const std::string& Chemin() const { return chemin_; }
+
+private:
+    std::string chemin_;
+};
