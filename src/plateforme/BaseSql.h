@@ -21,8 +21,10 @@ public:
     void SetDatabaseFileName(const std::string& chemin);
     const std::string& DatabaseFileName() const { return chemin_; }
 
-    // The open connection, opened on first use. Raises ErreurPlateforme when
-    // the file is missing or cannot be opened as a database.
+    // The open connection, opened read-only on first use with the accent-free
+    // comparisons registered and double-quoted strings never read as values.
+    // Raises ErreurPlateforme when the file is missing (nothing is created) or
+    // cannot be opened; a later call tries again.
     sqlite3* Connexion();
 
 private:
@@ -38,25 +40,41 @@ public:
     RequeteSql(const RequeteSql&) = delete;
     RequeteSql& operator=(const RequeteSql&) = delete;
 
-    // The statement's text, as lines; a query left open is closed first.
+    // The statement's text, as lines joined by line breaks. Both close a query
+    // that is open, even one an error left open.
     void ClearSql();
     void AddSql(const std::string& ligne);
 
-    // Runs the statement and stands on its first row. Double-quoted strings of
-    // the text are string values, bound as parameters, never column names.
+    // Closes the query if open, then runs the statement and stands on its
+    // first row (Eof at once for an empty result), opening the database on
+    // first use. Double-quoted strings of the text are string values, bound as
+    // parameters, never column names. Raises ErreurPlateforme, the query then
+    // closed, for an empty text, an unclosed quote, more than one statement,
+    // a parameter without value or any error of the engine (its message
+    // included); an engine error while stepping to the first row leaves the
+    // query open.
     void Open();
     bool Active() const { return instruction_ != nullptr; }
+    // True once every row has been visited, and while the query is closed.
     bool Eof() const { return eof_; }
+    // Moves to the following row; nothing at Eof. Raises ErreurPlateforme
+    // when the query is closed or the engine fails, leaving the query open.
     void Next();
+    // Releases the statement; nothing when already closed.
     void Close();
 
-    // The current row's value of the named column as a narrow string; NULL
-    // reads as "". Raises ErreurPlateforme for a column the result lacks.
+    // The current row's value of the named column (case ignored) as a narrow
+    // string; NULL, and every column at Eof, read as "". Raises
+    // ErreurPlateforme when the query is closed or for a column the result
+    // lacks.
     std::string FieldByName(const std::string& nom) const;
 
 private:
+    void Avancer();
+
     BaseSql& base_;
     std::string sql_;
     sqlite3_stmt* instruction_ = nullptr;
+    std::vector<std::string> colonnes_; // result column names, by index
     bool eof_ = true;
 };

@@ -33,6 +33,34 @@ std::size_t LongueurSequence(const std::string& texte, std::size_t i) {
     return longueur;
 }
 
+// The code point of the well-formed sequence of longueur bytes at texte[i].
+char32_t DecoderPoint(const std::string& texte, std::size_t i, std::size_t longueur) {
+    static constexpr unsigned char Masques[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t point = static_cast<unsigned char>(texte[i]) & Masques[longueur];
+    for (std::size_t k = 1; k < longueur; ++k) {
+        point = (point << 6) | (static_cast<unsigned char>(texte[i + k]) & 0x3F);
+    }
+    return point;
+}
+
+void EncoderPoint(std::string& sortie, char32_t point) {
+    if (point < 0x80) {
+        sortie += static_cast<char>(point);
+    } else if (point < 0x800) {
+        sortie += static_cast<char>(0xC0 | (point >> 6));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+        sortie += static_cast<char>(0xE0 | (point >> 12));
+        sortie += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        sortie += static_cast<char>(0xF0 | (point >> 18));
+        sortie += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+        sortie += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
 } // namespace
 
 std::size_t NombreCaracteres(const std::string& texte) {
@@ -70,14 +98,7 @@ std::string AnsiUpperCase(const std::string& texte) {
         if (longueur == 1) {
             resultat += (octet >= 'a' && octet <= 'z') ? static_cast<char>(octet - 'a' + 'A') : texte[i];
         } else {
-            const QString caractere = QString::fromUtf8(texte.data() + i, static_cast<qsizetype>(longueur));
-            const QList<uint> points = caractere.toUcs4();
-            const char32_t majuscule = points.size() == 1 ? QChar::toUpper(points[0]) : 0;
-            if (majuscule != 0) {
-                resultat += QString::fromUcs4(&majuscule, 1).toStdString();
-            } else {
-                resultat.append(texte, i, longueur);
-            }
+            EncoderPoint(resultat, QChar::toUpper(DecoderPoint(texte, i, longueur)));
         }
         i += longueur;
     }

@@ -1,0 +1,200 @@
+#include "UnitFicheRecherche.h"
+#include "ui_UnitFicheRecherche.h"
+
+#include "AffichageErreur.h"
+#include "ComposerRequete.h"
+#include "Echange.h"
+#include "Fichiers.h"
+#include "SaisieLimitee.h"
+#include "Texte.h"
+
+#include <QKeyEvent>
+#include <QStringListModel>
+
+TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
+
+namespace {
+
+// The window's font: Tahoma at 11 pixels (8 points at 96 dpi), or the closest
+// sans-serif the machine has.
+QFont PoliceFiche() {
+    QFont police;
+    police.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    police.setStyleHint(QFont::SansSerif);
+    police.setPixelSize(11);
+    return police;
+}
+
+} // namespace
+
+TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
+      modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {
+    Q_INIT_RESOURCE(quilvarest); // the glyphs, from a static library
+    ui->setupUi(this);
+    setFont(PoliceFiche());
+    setFixedSize(481, 449);
+    // Labels size themselves to their caption, as the geometry was drawn.
+    ui->Label1->adjustSize();
+    ui->Label4->adjustSize();
+    ui->lstbCp->setModel(modeleCp_);
+
+    new SaisieLimitee(ui->edtCp, 5, false);
+    new SaisieLimitee(ui->edtVille, 50, true);
+
+    connect(ui->btnValider, &QPushButton::clicked, this,
+            [this] { Executer(&TFicheRechercherCpVille::btnValiderClick); });
+    connect(ui->btnAnnuler, &QPushButton::clicked, this,
+            [this] { Executer(&TFicheRechercherCpVille::btnAnnulerClick); });
+    connect(ui->btnRecherche, &QPushButton::clicked, this,
+            [this] { Executer(&TFicheRechercherCpVille::btnRechercheClick); });
+    // Enter reaches the edit boxes as a key press; a double-click anywhere in
+    // the list, on a line or below the last one, validates.
+    ui->edtCp->installEventFilter(this);
+    ui->edtVille->installEventFilter(this);
+    ui->lstbCp->viewport()->installEventFilter(this);
+
+    FichierConfig.clear();
+    FormCreate();
+    // No control is named to start with the focus: it starts on the first of
+    // the tab order, Annuler, so that Enter at once cancels.
+    ui->btnAnnuler->setFocus();
+}
+
+TFicheRechercherCpVille::~TFicheRechercherCpVille() = default;
+
+void TFicheRechercherCpVille::SetFichierConfig(const std::string& chemin) {
+    FichierConfig = chemin;
+}
+
+std::string TFicheRechercherCpVille::GetFichierConfig() const {
+    return FichierConfig;
+}
+
+void TFicheRechercherCpVille::FormCreate() {
+    dbQuilvarest.SetDatabaseFileName(DossierExecutable() + "Quilvarest.abs");
+    for (const char* libelle : LibellesModes) {
+        ui->cbConditionCP->addItem(QString::fromUtf8(libelle));
+    }
+    for (const char* libelle : LibellesModes) {
+        ui->cbConditionVille->addItem(QString::fromUtf8(libelle));
+    }
+    ui->cbConditionCP->setCurrentIndex(CommencantPar);
+    ui->cbConditionVille->setCurrentIndex(Contient);
+}
+
+bool TFicheRechercherCpVille::event(QEvent* evenement) {
+    // Qt activates the window again whenever the focus comes back to it, from
+    // another program or from one of our message boxes: the file is read at
+    // the first activation only, so a missing file gives one message, not a loop.
+    if (evenement->type() == QEvent::WindowActivate && !dejaActive_) {
+        dejaActive_ = true;
+        Executer(&TFicheRechercherCpVille::FormActivate);
+    }
+    return QWidget::event(evenement);
+}
+
+bool TFicheRechercherCpVille::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::KeyPress) {
+        const auto* touche = static_cast<QKeyEvent*>(evenement);
+        if (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) {
+            QChar Key(u'\r');
+            if (objet == ui->edtCp) {
+                ExecuterGestionnaire(messagerie_, [&] { edtCpKeyPress(Key); });
+            } else if (objet == ui->edtVille) {
+                ExecuterGestionnaire(messagerie_, [&] { edtVilleKeyPress(Key); });
+            }
+        }
+    } else if (evenement->type() == QEvent::MouseButtonDblClick && objet == ui->lstbCp->viewport()) {
+        Executer(&TFicheRechercherCpVille::btnValiderClick);
+        return true;
+    }
+    return QWidget::eventFilter(objet, evenement);
+}
+
+void TFicheRechercherCpVille::Executer(void (TFicheRechercherCpVille::*gestionnaire)()) {
+    ExecuterGestionnaire(messagerie_, [this, gestionnaire] { (this->*gestionnaire)(); });
+}
+
+void TFicheRechercherCpVille::FormActivate() {
+    CriteresDepart criteres;
+    if (ChargerConfig(GetFichierConfig(), criteres, messagerie_)) {
+        close();
+        return;
+    }
+    SaisieLimitee::PoserTexte(ui->edtCp, VersTexteWidget(criteres.Cp));
+    SaisieLimitee::PoserTexte(ui->edtVille, VersTexteWidget(criteres.Ville));
+}
+
+std::string TFicheRechercherCpVille::LigneSelectionnee() const {
+    const QModelIndexList selection = ui->lstbCp->selectionModel()->selectedIndexes();
+    if (selection.isEmpty()) {
+        return {};
+    }
+    return DepuisTexteWidget(selection.first().data().toString());
+}
+
+void TFicheRechercherCpVille::Enregistrer(bool abandon) {
+    EnregistrerChoix(GetFichierConfig(), LigneSelectionnee(), abandon, messagerie_);
+    close();
+}
+
+void TFicheRechercherCpVille::btnValiderClick() {
+    Enregistrer(false);
+}
+
+void TFicheRechercherCpVille::btnAnnulerClick() {
+    Enregistrer(true);
+}
+
+void TFicheRechercherCpVille::btnRechercheClick() {
+    LancerRecherche();
+}
+
+void TFicheRechercherCpVille::edtCpKeyPress(QChar& Key) {
+    if (Key == u'\r') {
+        LancerRecherche();
+    }
+}
+
+void TFicheRechercherCpVille::edtVilleKeyPress(QChar& Key) {
+    if (Key == u'\r') {
+        LancerRecherche();
+    }
+}
+
+void TFicheRechercherCpVille::LancerRecherche() {
+    const std::string critereCp = DepuisTexteWidget(ui->edtCp->text());
+    const std::string critereVille = DepuisTexteWidget(ui->edtVille->text());
+    modeleCp_->setStringList({});
+
+    const std::optional<std::string> requete = ComposerRequete(
+        critereCp, critereVille, ui->cbConditionCP->currentIndex(), ui->cbConditionVille->currentIndex());
+    if (!requete) {
+        return;
+    }
+    absQuery.ClearSql();
+    absQuery.AddSql(*requete);
+    absQuery.Open();
+
+    // The lines are gathered and handed to the model at once: one reset of
+    // the view instead of one insertion per row. A failure while reading
+    // still shows the rows read so far.
+    QStringList lignes;
+    try {
+        while (!absQuery.Eof()) {
+            lignes.append(VersTexteWidget(absQuery.FieldByName("Cp") + " - " + absQuery.FieldByName("Ville")));
+            absQuery.Next();
+        }
+    } catch (...) {
+        modeleCp_->setStringList(lignes);
+        throw;
+    }
+    modeleCp_->setStringList(lignes);
+    if (!lignes.isEmpty()) {
+        ui->lstbCp->setCurrentIndex(modeleCp_->index(0));
+    }
+    absQuery.Close();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+// Whole-file access for the INI editor, on POSIX calls so that each rule about
+// links, permissions and torn files is under our own control.
+
+// Reads the whole regular file at chemin into octets. Returns 0, or the errno
+// of the failure: ENOENT for a missing file, EISDIR for a folder, EINVAL for
+// anything else that is not a regular file (a pipe is never waited on), EACCES
+// for a file we may not read. octets is unspecified after a failure.
+int LireFichierEntier(const std::string& chemin, std::string& octets);
+
+// Replaces the content of the existing regular file at chemin by octets so
+// that no reader ever sees a half-written file: a temporary file in the same
+// folder is written, flushed to disk and renamed over the original, taking the
+// original's mode (and its owner and group when we may set them). A symbolic
+// link is followed to its final target, which is replaced; the link stays.
+//
+// Never replaces a file the running user may not write, even where renaming
+// over it would succeed. When the folder refuses a temporary file but the
+// file itself is writable, the file is rewritten in place (write, truncate,
+// flush); space is reserved first so a full disk fails before any byte moves.
+//
+// Never creates chemin and never leaves the temporary file behind. Raises
+// ErreurPlateforme naming chemin, with the system's error text, when the
+// write cannot be made; the file is then as it was.
+void RemplacerFichier(const std::string& chemin, const std::string& octets);
+
+// The message of a failed write of chemin: "Impossible d'écrire le fichier
+// « chemin » : <raison>."
+std::string MessageEcritureImpossible(const std::string& chemin, const std::string& raison);

@@ -1,0 +1,183 @@
+#include "BaseSql.h"
+
+#include "ComparaisonSansAccent.h"
+#include "ErreurPlateforme.h"
+#include "Fichiers.h"
+#include "ParametresSql.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+struct FinaliserInstruction {
+    void operator()(sqlite3_stmt* instruction) const { sqlite3_finalize(instruction); }
+};
+using Instruction = std::unique_ptr<sqlite3_stmt, FinaliserInstruction>;
+
+std::string MessageBase(const std::string& chemin, const char* message) {
+    return "Erreur de la base « " + chemin + " » : " + message;
+}
+
+} // namespace
+
+BaseSql::BaseSql() = default;
+
+BaseSql::~BaseSql() {
+    // The _v2 close defers the release until a statement still alive is
+    // finalized instead of failing with SQLITE_BUSY and leaking the connection.
+    sqlite3_close_v2(connexion_);
+}
+
+void BaseSql::SetDatabaseFileName(const std::string& chemin) {
+    sqlite3_close_v2(connexion_);
+    connexion_ = nullptr;
+    chemin_ = chemin;
+}
+
+sqlite3* BaseSql::Connexion() {
+    if (connexion_ != nullptr) {
+        return connexion_;
+    }
+    // SQLite's own message for a missing file would only say "unable to open
+    // database file"; the user needs to know which file.
+    if (!FichierExiste(chemin_)) {
+        throw ErreurPlateforme("La base « " + chemin_ + " » est introuvable.");
+    }
+    sqlite3* connexion = nullptr;
+    int rc = sqlite3_open_v2(chemin_.c_str(), &connexion, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) {
+        // "VILLE" must stay a value even where no column would match it; the
+        // query text's strings are bound, so nothing legitimate needs this.
+        rc = sqlite3_db_config(connexion, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_db_config(connexion, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = EnregistrerComparaisonSansAccent(connexion);
+    }
+    if (rc != SQLITE_OK) {
+        const std::string message =
+            MessageBase(chemin_, connexion != nullptr ? sqlite3_errmsg(connexion) : sqlite3_errstr(rc));
+        sqlite3_close_v2(connexion);
+        throw ErreurPlateforme(message);
+    }
+    connexion_ = connexion;
+    return connexion_;
+}
+
+RequeteSql::RequeteSql(BaseSql& base) : base_(base) {}
+
+RequeteSql::~RequeteSql() {
+    Close();
+}
+
+void RequeteSql::ClearSql() {
+    Close();
+    sql_.clear();
+}
+
+void RequeteSql::AddSql(const std::string& ligne) {
+    Close();
+    if (!sql_.empty()) {
+        sql_ += '\n';
+    }
+    sql_ += ligne;
+}
+
+void RequeteSql::Open() {
+    Close();
+    const RequeteParametree requete = ParametrerRequete(sql_);
+    sqlite3* connexion = base_.Connexion();
+    sqlite3_stmt* brute = nullptr;
+    const char* reste = nullptr;
+    // The length includes the terminating zero, which spares SQLite a copy.
+    int rc =
+        sqlite3_prepare_v2(connexion, requete.sql.c_str(), static_cast<int>(requete.sql.size() + 1), &brute, &reste);
+    Instruction instruction(brute);
+    if (rc != SQLITE_OK) {
+        throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+    }
+    if (!instruction) {
+        throw ErreurPlateforme("La requête est vide.");
+    }
+    // Whatever follows the first statement must be blanks, semicolons or
+    // comments: preparing it then yields no statement.
+    sqlite3_stmt* suite = nullptr;
+    rc = sqlite3_prepare_v2(connexion, reste, -1, &suite, nullptr);
+    sqlite3_finalize(suite);
+    if (rc != SQLITE_OK || suite != nullptr) {
+        throw ErreurPlateforme("La requête ne doit contenir qu'une instruction : " + sql_);
+    }
+    // Only the ?N written for the quoted strings may remain: any other
+    // parameter would silently read as NULL.
+    if (sqlite3_bind_parameter_count(instruction.get()) != static_cast<int>(requete.valeurs.size())) {
+        throw ErreurPlateforme("La requête contient un paramètre sans valeur : " + sql_);
+    }
+    for (std::size_t i = 0; i < requete.valeurs.size(); ++i) {
+        const std::string& valeur = requete.valeurs[i];
+        rc = sqlite3_bind_text(instruction.get(), static_cast<int>(i + 1), valeur.data(),
+                               static_cast<int>(valeur.size()), SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK) {
+            throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+        }
+    }
+    const int nombre = sqlite3_column_count(instruction.get());
+    colonnes_.reserve(static_cast<std::size_t>(nombre));
+    for (int colonne = 0; colonne < nombre; ++colonne) {
+        const char* nom = sqlite3_column_name(instruction.get(), colonne);
+        colonnes_.emplace_back(nom != nullptr ? nom : "");
+    }
+    instruction_ = instruction.release();
+    Avancer();
+}
+
+void RequeteSql::Next() {
+    if (instruction_ == nullptr) {
+        throw ErreurPlateforme("La requête n'est pas ouverte.");
+    }
+    if (!eof_) {
+        Avancer();
+    }
+}
+
+void RequeteSql::Close() {
+    sqlite3_finalize(instruction_);
+    instruction_ = nullptr;
+    colonnes_.clear();
+    eof_ = true;
+}
+
+std::string RequeteSql::FieldByName(const std::string& nom) const {
+    if (instruction_ == nullptr) {
+        throw ErreurPlateforme("La requête n'est pas ouverte.");
+    }
+    for (std::size_t colonne = 0; colonne < colonnes_.size(); ++colonne) {
+        if (sqlite3_stricmp(colonnes_[colonne].c_str(), nom.c_str()) != 0) {
+            continue;
+        }
+        if (eof_) {
+            return {};
+        }
+        const int index = static_cast<int>(colonne);
+        const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(instruction_, index));
+        if (texte == nullptr) {
+            return {};
+        }
+        return std::string(texte, static_cast<std::size_t>(sqlite3_column_bytes(instruction_, index)));
+    }
+    throw ErreurPlateforme("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
+}
+
+void RequeteSql::Avancer() {
+    const int rc = sqlite3_step(instruction_);
+    if (rc == SQLITE_ROW) {
+        eof_ = false;
+    } else if (rc == SQLITE_DONE) {
+        eof_ = true;
+    } else {
+        // The statement stays: the next ClearSql or Open releases it.
+        eof_ = true;
+        throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_))));
+    }
+}

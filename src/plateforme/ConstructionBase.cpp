@@ -1,0 +1,143 @@
+#include "ConstructionBase.h"
+
+#include "ComparaisonSansAccent.h"
+#include "ErreurPlateforme.h"
+#include "Utf8.h"
+
+#include <filesystem>
+#include <memory>
+#include <sqlite3.h>
+#include <unordered_map>
+
+namespace {
+
+struct FermerConnexion {
+    void operator()(sqlite3* connexion) const { sqlite3_close_v2(connexion); }
+};
+struct FinaliserInstruction {
+    void operator()(sqlite3_stmt* instruction) const { sqlite3_finalize(instruction); }
+};
+using Connexion = std::unique_ptr<sqlite3, FermerConnexion>;
+using Instruction = std::unique_ptr<sqlite3_stmt, FinaliserInstruction>;
+
+void VerifierMoteur(sqlite3* connexion, int rc, const std::string& chemin) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        throw ErreurPlateforme("Écriture de la base « " + chemin + " » impossible : " + sqlite3_errmsg(connexion));
+    }
+}
+
+// Number of characters in a UTF-8 text, or npos when it is not UTF-8.
+std::size_t CaracteresUtf8(const std::string& texte) {
+    const auto* p = reinterpret_cast<const unsigned char*>(texte.data());
+    const unsigned char* const fin = p + texte.size();
+    std::size_t nombre = 0;
+    for (; p < fin; ++nombre) {
+        if (EstOctetInvalide(DecoderUtf8(p, fin))) {
+            return std::string::npos;
+        }
+    }
+    return nombre;
+}
+
+// What is wrong with the line "cp<TAB>ville", or "" when it is a valid row.
+std::string DefautLigne(const std::string& ligne, std::string& cp, std::string& ville) {
+    const std::size_t tabulation = ligne.find('\t');
+    if (tabulation == std::string::npos) {
+        return "tabulation attendue entre le code postal et la ville";
+    }
+    if (ligne.find('\t', tabulation + 1) != std::string::npos) {
+        return "une seule tabulation attendue";
+    }
+    if (CaracteresUtf8(ligne) == std::string::npos) {
+        return "texte non UTF-8";
+    }
+    cp.assign(ligne, 0, tabulation);
+    ville.assign(ligne, tabulation + 1, std::string::npos);
+    if (CaracteresUtf8(cp) != 5) {
+        return "le code postal « " + cp + " » n'a pas cinq caractères";
+    }
+    if (ville.empty()) {
+        return "ville manquante";
+    }
+    return {};
+}
+
+std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion,
+                         const std::string& chemin) {
+    sqlite3_stmt* brute = nullptr;
+    VerifierMoteur(
+        connexion,
+        sqlite3_prepare_v2(connexion, "INSERT INTO Quilvarest (Cp, Ville) VALUES (?1, ?2)", -1, &brute, nullptr),
+        chemin);
+    const Instruction insertion(brute);
+    std::unordered_map<std::string, std::size_t> couples; // line -> its number
+    std::string ligne;
+    std::string cp;
+    std::string ville;
+    std::size_t numero = 0;
+    while (std::getline(source, ligne)) {
+        ++numero;
+        // Tolerates a checkout that turned LF into CRLF.
+        if (!ligne.empty() && ligne.back() == '\r') {
+            ligne.pop_back();
+        }
+        std::string defaut = DefautLigne(ligne, cp, ville);
+        if (defaut.empty()) {
+            const auto [couple, nouveau] = couples.emplace(ligne, numero);
+            if (!nouveau) {
+                defaut = "le couple « " + cp + " " + ville + " » figure déjà ligne " + std::to_string(couple->second);
+            }
+        }
+        if (!defaut.empty()) {
+            throw ErreurPlateforme(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
+        }
+        sqlite3_bind_text(insertion.get(), 1, cp.data(), static_cast<int>(cp.size()), SQLITE_STATIC);
+        sqlite3_bind_text(insertion.get(), 2, ville.data(), static_cast<int>(ville.size()), SQLITE_STATIC);
+        VerifierMoteur(connexion, sqlite3_step(insertion.get()), chemin);
+        sqlite3_reset(insertion.get());
+    }
+    if (source.bad()) {
+        throw ErreurPlateforme("Lecture de « " + nomSource + " » impossible.");
+    }
+    if (couples.empty()) {
+        throw ErreurPlateforme(nomSource + " ne contient aucune ligne.");
+    }
+    return couples.size();
+}
+
+} // namespace
+
+std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, const std::string& cheminBase) {
+    const std::string temporaire = cheminBase + ".tmp";
+    std::error_code ignoree;
+    std::filesystem::remove(temporaire, ignoree);
+    try {
+        std::size_t nombre = 0;
+        {
+            sqlite3* brute = nullptr;
+            const int rc =
+                sqlite3_open_v2(temporaire.c_str(), &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+            const Connexion connexion(brute);
+            VerifierMoteur(connexion.get(), rc, temporaire);
+            // The schema names the collation, so the writer must know it too.
+            VerifierMoteur(connexion.get(), EnregistrerComparaisonSansAccent(connexion.get()), temporaire);
+            // No journal: a failed build throws the temporary file away whole.
+            const std::string creation = "PRAGMA page_size = 4096; PRAGMA journal_mode = OFF;"
+                                         "CREATE TABLE Quilvarest (Cp TEXT NOT NULL, Ville TEXT NOT NULL COLLATE " +
+                                         std::string(kCollationSansAccent) + "); BEGIN;";
+            VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), creation.c_str(), nullptr, nullptr, nullptr),
+                           temporaire);
+            nombre = EcrireLignes(source, nomSource, connexion.get(), temporaire);
+            VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), "COMMIT;", nullptr, nullptr, nullptr),
+                           temporaire);
+        }
+        std::filesystem::rename(temporaire, cheminBase);
+        return nombre;
+    } catch (const std::filesystem::filesystem_error& erreur) {
+        std::filesystem::remove(temporaire, ignoree);
+        throw ErreurPlateforme("Écriture de la base « " + cheminBase + " » impossible : " + erreur.what());
+    } catch (...) {
+        std::filesystem::remove(temporaire, ignoree);
+        throw;
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+
+// Writes the postal code store from its source text: one line per row, the
+// postal code, a tab, the town name, in UTF-8. The file gets one table,
+// Quilvarest (Cp TEXT, Ville TEXT COLLATE SANSACCENT), holding the rows in
+// source order, which is the order every full scan returns them in.
+//
+// source is read to its end; nomSource names it in error messages. The store
+// is written beside cheminBase under a temporary name and renamed over
+// cheminBase only once complete, so a failure leaves any previous store as it
+// was and no partial file. Raises ErreurPlateforme, naming the source line,
+// for a malformed line (no tab or more than one, text that is not UTF-8, no
+// town), a postal code that is not exactly five characters, a (postal code,
+// town) pair seen before or a source with no row; and for any error of the
+// engine or the file system. Returns the number of rows written.
+std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, const std::string& cheminBase);

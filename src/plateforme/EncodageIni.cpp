@@ -1,0 +1,152 @@
+#include "EncodageIni.h"
+
+#include <QList>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// Characters of the Windows-1252 bytes 80 to 9F. The five bytes the code page
+// leaves undefined map to the C1 control of the same number, so that they
+// read as something and write back as the same byte.
+constexpr char16_t Cp1252Haut[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The Windows-1252 byte of code point, or '?' when the code page has none.
+char VersCp1252(char32_t point) {
+    if (point < 0x80 || (point >= 0xA0 && point <= 0xFF)) {
+        return static_cast<char>(point);
+    }
+    for (std::size_t i = 0; i < std::size(Cp1252Haut); ++i) {
+        if (Cp1252Haut[i] == point) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+// Whether octets[debut..] is well-formed UTF-8, and whether it holds any
+// non-ASCII character. Overlong forms, surrogates and code points beyond
+// U+10FFFF are not well-formed.
+std::pair<bool, bool> AnalyserUtf8(const std::string& octets, std::size_t debut) {
+    bool nonAscii = false;
+    const std::size_t taille = octets.size();
+    for (std::size_t i = debut; i < taille;) {
+        const auto octet = static_cast<unsigned char>(octets[i]);
+        if (octet < 0x80) {
+            ++i;
+            continue;
+        }
+        nonAscii = true;
+        std::size_t longueur = 0;
+        unsigned char min = 0x80;
+        unsigned char max = 0xBF;
+        if (octet >= 0xC2 && octet <= 0xDF) {
+            longueur = 2;
+        } else if (octet >= 0xE0 && octet <= 0xEF) {
+            longueur = 3;
+            min = octet == 0xE0 ? 0xA0 : 0x80;
+            max = octet == 0xED ? 0x9F : 0xBF;
+        } else if (octet >= 0xF0 && octet <= 0xF4) {
+            longueur = 4;
+            min = octet == 0xF0 ? 0x90 : 0x80;
+            max = octet == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return {false, true};
+        }
+        if (i + longueur > taille) {
+            return {false, true};
+        }
+        for (std::size_t k = 1; k < longueur; ++k) {
+            const auto suite = static_cast<unsigned char>(octets[i + k]);
+            // Only the second byte has the narrowed range.
+            if (suite < (k == 1 ? min : 0x80) || suite > (k == 1 ? max : 0xBF)) {
+                return {false, true};
+            }
+        }
+        i += longueur;
+    }
+    return {true, nonAscii};
+}
+
+bool CommencePar(const std::string& octets, const char* marque, std::size_t longueur) {
+    return octets.size() >= longueur && octets.compare(0, longueur, marque, longueur) == 0;
+}
+
+} // namespace
+
+UnitesIni::UnitesIni(std::string octets) : octets_(std::move(octets)) {
+    if (CommencePar(octets_, "\xFF\xFE", 2)) {
+        encodage_ = EncodageIni::Utf16LE;
+        debut_ = 2;
+        largeur_ = 2;
+    } else if (CommencePar(octets_, "\xEF\xBB\xBF", 3)) {
+        encodage_ = EncodageIni::Utf8;
+        debut_ = 3;
+    } else {
+        // ASCII alone is valid UTF-8, which is also the system code page that
+        // a file without any non-ASCII byte takes for what we write into it.
+        encodage_ = AnalyserUtf8(octets_, 0).first ? EncodageIni::Utf8 : EncodageIni::Windows1252;
+    }
+}
+
+QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
+    const auto nombre = static_cast<qsizetype>(fin - debut);
+    switch (encodage_) {
+    case EncodageIni::Utf8:
+        return QString::fromUtf8(octets_.data() + debut_ + debut, nombre);
+    case EncodageIni::Windows1252: {
+        QString texte(nombre, Qt::Uninitialized);
+        for (qsizetype i = 0; i < nombre; ++i) {
+            const auto octet = static_cast<unsigned char>(octets_[debut_ + debut + i]);
+            texte[i] = QChar(octet >= 0x80 && octet < 0xA0 ? Cp1252Haut[octet - 0x80] : char16_t{octet});
+        }
+        return texte;
+    }
+    case EncodageIni::Utf16LE: {
+        QString texte(nombre, Qt::Uninitialized);
+        for (qsizetype i = 0; i < nombre; ++i) {
+            texte[i] = QChar((*this)[debut + i]);
+        }
+        return texte;
+    }
+    }
+    return {};
+}
+
+std::string UnitesIni::Encoder(const QString& texte) const {
+    switch (encodage_) {
+    case EncodageIni::Utf8:
+        return texte.toStdString();
+    case EncodageIni::Windows1252: {
+        std::string octets;
+        octets.reserve(static_cast<std::size_t>(texte.size()));
+        // By code point, so that a character outside the BMP gives one '?'.
+        for (const char32_t point : texte.toUcs4()) {
+            octets += VersCp1252(point);
+        }
+        return octets;
+    }
+    case EncodageIni::Utf16LE: {
+        std::string octets;
+        octets.reserve(static_cast<std::size_t>(texte.size()) * 2);
+        for (const QChar caractere : texte) {
+            octets += static_cast<char>(caractere.unicode() & 0xFF);
+            octets += static_cast<char>(caractere.unicode() >> 8);
+        }
+        return octets;
+    }
+    }
+    return {};
+}
+
+std::string UnitesIni::Copier(std::size_t debut, std::size_t fin) const {
+    return octets_.substr(debut_ + debut * largeur_, (fin - debut) * largeur_);
+}
+
+void UnitesIni::Remplacer(std::size_t debut, std::size_t fin, const std::string& octets) {
+    octets_.replace(debut_ + debut * largeur_, (fin - debut) * largeur_, octets);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// Start of the code points that stand for bytes outside well-formed UTF-8:
+// a byte b decodes to kOctetInvalide + b, a lone surrogate that no
+// well-formed text decodes to.
+inline constexpr std::uint32_t kOctetInvalide = 0xDC00;
+
+// Decodes the character at p (p < fin) and moves p past it. A byte that does
+// not start a well-formed sequence (cut short, overlong, a surrogate, past
+// U+10FFFF) yields kOctetInvalide + the byte and moves one byte on, so every
+// byte string decodes and none is lost.
+std::uint32_t DecoderUtf8(const unsigned char*& p, const unsigned char* fin);
+
+// True for the code points DecoderUtf8 gives for an invalid byte.
+inline bool EstOctetInvalide(std::uint32_t point) {
+    return point >= kOctetInvalide + 0x80 && point <= kOctetInvalide + 0xFF;
+}

@@ -1,0 +1,551 @@
+#include "ErreurPlateforme.h"
+#include "FichierIni.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString Defaut = QStringLiteral("(défaut)");
+
+QByteArray Lire(const QString& chemin) {
+    QFile fichier(chemin);
+    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
+}
+
+void Ecrire(const QString& chemin, const QByteArray& octets) {
+    QFile fichier(chemin);
+    QVERIFY(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(fichier.write(octets), octets.size());
+}
+
+QByteArray Fixture(const QString& nom) {
+    QFile fichier(QStringLiteral(QUILVAREST_FIXTURES "/ini/") + nom);
+    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray("(fixture absente)");
+}
+
+QStringList Entrees(const QString& dossier) {
+    return QDir(dossier).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+std::string Narrow(const QString& texte) {
+    return texte.toStdString();
+}
+
+// The message of the ErreurPlateforme the call raises, or "" when none.
+template <typename Appel> QString MessageErreur(Appel appel) {
+    try {
+        appel();
+    } catch (const ErreurPlateforme& erreur) {
+        return QString::fromUtf8(erreur.what());
+    }
+    return {};
+}
+
+QString MessageAttendu(const QString& chemin) {
+    return QStringLiteral("Impossible d'écrire le fichier « ") + chemin + QStringLiteral(" » : ");
+}
+
+mode_t Mode(const QString& chemin) {
+    struct stat etat {};
+    return ::stat(QFile::encodeName(chemin).constData(), &etat) == 0 ? (etat.st_mode & 07777) : 0;
+}
+
+// Root may write any file, so a permission case proves nothing as root: this
+// test binary is started again as nobody for the current case only, with its
+// temporary files in a folder nobody may use.
+void RelancerCommeNobody() {
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty()) {
+        QSKIP("setpriv absent : sous root, ce cas de droits ne prouverait rien");
+    }
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    QCOMPARE(::chmod(QFile::encodeName(dossier.path()).constData(), 0777), 0);
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.insert(QStringLiteral("TMPDIR"), dossier.path());
+    QProcess enfant;
+    enfant.setProcessEnvironment(environnement);
+    enfant.setProcessChannelMode(QProcess::MergedChannels);
+    const QString fonction = QString::fromLatin1(QTest::currentTestFunction());
+    const QString ligne = QString::fromUtf8(QTest::currentDataTag());
+    enfant.start(setpriv,
+                 {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                  QCoreApplication::applicationFilePath(), ligne.isEmpty() ? fonction : fonction + ':' + ligne});
+    QVERIFY2(enfant.waitForFinished(-1), qPrintable(enfant.errorString()));
+    const QString sortie = QString::fromLocal8Bit(enfant.readAll());
+    QVERIFY2(enfant.exitStatus() == QProcess::NormalExit && enfant.exitCode() == 0, qPrintable(sortie));
+    // Passed as nobody, not skipped there.
+    QVERIFY2(sortie.contains("PASS   : TestFichierIni::" + fonction + '(' + ligne + ')'), qPrintable(sortie));
+}
+
+} // namespace
+
+class TestFichierIni : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Reading
+    void lecture_data();
+    void lecture();
+
+    // Whole-file round trips
+    void allerRetour_data();
+    void allerRetour();
+
+    // Writes that must be refused, leaving everything as it was
+    void ecritureRefusee_data();
+    void ecritureRefusee();
+
+    // Files, links and folders
+    void lienSymbolique();
+    void cheminRelatif();
+    void grosFichier();
+
+    // Permissions: run as nobody when the tests run as root
+    void fichierProtege_data();
+    void fichierProtege();
+    void dossierLectureSeule();
+
+    // Thousands of random files
+    void proprieteAleatoire();
+};
+
+void TestFichierIni::lecture_data() {
+    QTest::addColumn<QString>("fichier");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("cle");
+    QTest::addColumn<QString>("attendu");
+    const auto ligne = [](const char* nom, const QString& fichier, const QString& section, const QString& cle,
+                          const QString& attendu) { QTest::newRow(nom) << fichier << section << cle << attendu; };
+    const auto lecture = [&](const char* nom, const QString& cle, const QString& attendu) {
+        ligne(nom, "lecture.ini", "Quilvarest", cle, attendu);
+    };
+
+    lecture("blancs autour du nom et de la valeur", "cle", "valeur avec blancs");
+    lecture("clé sans valeur: vide, pas le défaut", "Vide", "");
+    lecture("guillemets retirés", "Guillemets", "entre guillemets");
+    lecture("apostrophes retirées", "Apostrophes", "simples");
+    lecture("guillemet seul gardé", "Seul", "\"");
+    lecture("paire de guillemets vide", "Deux", "");
+    lecture("guillemets différents gardés", "Mixtes", "\"a'");
+    lecture("guillemets intérieurs gardés", "Interieur", "a \"b\" c");
+    lecture("premier égal sépare", "Egal", "a=b");
+    lecture("ligne commentée", "Commentee", Defaut);
+    lecture("première occurrence gagne", "doublee", "premiere");
+    lecture("seconde section du nom ignorée", "Ailleurs", Defaut);
+    lecture("clé avant toute section", "Orpheline", Defaut);
+    lecture("ligne sans égal", "sans egal", Defaut);
+    lecture("octet nul dans la valeur", "Nul", QStringLiteral("a") + QChar(0) + "b");
+    ligne("section sans casse", "lecture.ini", "QUILVAREST", "Accent", "é");
+    ligne("casse Unicode, en-tête sans ]", "lecture.ini", "SECTIÓN", "cle", "dans la section accentuée");
+    ligne("section absente", "lecture.ini", "Absente", "Cle", Defaut);
+    ligne("UTF-16LE", "utf16.ini", "Quilvarest", "ZeruzuvoVille", "Besançon");
+    ligne("Windows-1252", "cp1252.ini", "Quilvarest", "ZeruzuvoVille", "Orléans");
+    ligne("Windows-1252, octets non définis", "cp1252.ini", "Quilvarest", "Indefini",
+          QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
+    ligne("UTF-8 invalide lu en Windows-1252", "utf8_invalide.ini", "Quilvarest", "Ville", "BesanÃ§on");
+    ligne("BOM UTF-8", "bom_utf8.ini", "Quilvarest", "Ville", "Besançon");
+}
+
+void TestFichierIni::lecture() {
+    QFETCH(QString, fichier);
+    QFETCH(QString, section);
+    QFETCH(QString, cle);
+    QFETCH(QString, attendu);
+    const FichierIni ini(QUILVAREST_FIXTURES "/ini/" + Narrow(fichier));
+    QCOMPARE(QByteArray::fromStdString(ini.ReadString(Narrow(section), Narrow(cle), Narrow(Defaut))), attendu.toUtf8());
+}
+
+void TestFichierIni::allerRetour_data() {
+    QTest::addColumn<QString>("fichier");
+    QTest::addColumn<QStringList>("ecritures"); // "Cle=Valeur", cut at the first '='
+    QTest::addColumn<QStringList>("relus");
+
+    QTest::newRow("commentaires, blancs, autres sections")
+        << "commentaires" << QStringList{"Cp=13001", "Ville=Marseille", "Erreur=0", "ZeruzuvoCp=75002"}
+        << QStringList{"13001", "Marseille", "0", "75002"};
+    QTest::newRow("guillemets: retirés à la relecture, jamais ajoutés")
+        << "guillemets" << QStringList{"Ville=Lyon", "Cp=\"69001\""} << QStringList{"Lyon", "69001"};
+    QTest::newRow("clés et sections en double")
+        << "doublons" << QStringList{"CP=3", "Ville=Brest"} << QStringList{"3", "Brest"};
+    QTest::newRow("CRLF, sans fin de ligne finale, section ajoutée")
+        << "crlf" << QStringList{"Erreur=1"} << QStringList{"1"};
+    QTest::newRow("CR seuls") << "cr_seul" << QStringList{"Ville=Vannes", "Cp=56000"} << QStringList{"Vannes", "56000"};
+    QTest::newRow("dernière clé sans fin de ligne")
+        << "sans_fin" << QStringList{"Ville=Rennes"} << QStringList{"Rennes"};
+    QTest::newRow("section sans clé, texte après ]") << "entete" << QStringList{"Erreur=0"} << QStringList{"0"};
+    QTest::newRow("fins de ligne mêlées: CRLF") << "mixte" << QStringList{"Erreur=1"} << QStringList{"1"};
+    QTest::newRow("BOM UTF-8") << "bom_utf8" << QStringList{"Ville=Orléans", "Cp=45000"}
+                               << QStringList{"Orléans", "45000"};
+    QTest::newRow("UTF-16LE") << "utf16" << QStringList{"Ville=Saint-Étienne", "Cp=中"}
+                              << QStringList{"Saint-Étienne", "中"};
+    QTest::newRow("UTF-16LE de longueur impaire") << "utf16_impair" << QStringList{"Erreur=1"} << QStringList{"1"};
+    QTest::newRow("Windows-1252, caractère absent du jeu")
+        << "cp1252" << QStringList{"Ville=Besançon €", "Cp=中"} << QStringList{"Besançon €", "?"};
+    QTest::newRow("ASCII prend UTF-8") << "ascii" << QStringList{"Ville=Évry"} << QStringList{"Évry"};
+    QTest::newRow("fichier vide") << "vide" << QStringList{"Erreur=1"} << QStringList{"1"};
+    QTest::newRow("fins de ligne et blancs dans les valeurs")
+        << "injection" << QStringList{"Ville=Paris\r\n[Piege]\r\nErreur=0", "Cp= 75001 "}
+        << QStringList{"Paris  [Piege]  Erreur=0", "75001"};
+}
+
+void TestFichierIni::allerRetour() {
+    QFETCH(QString, fichier);
+    QFETCH(QStringList, ecritures);
+    QFETCH(QStringList, relus);
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath(fichier + ".ini");
+    std::vector<std::pair<std::string, std::string>> valeurs;
+    for (const QString& ecriture : ecritures) {
+        const qsizetype egal = ecriture.indexOf(QLatin1Char('='));
+        valeurs.emplace_back(Narrow(ecriture.left(egal)), Narrow(ecriture.mid(egal + 1)));
+    }
+
+    // All at once, then one call per key (0 and 1 through WriteBool): same file.
+    for (const bool ensemble : {true, false}) {
+        Ecrire(chemin, Fixture(fichier + ".ini"));
+        FichierIni ini(Narrow(chemin));
+        if (ensemble) {
+            ini.WriteStrings("Quilvarest", valeurs);
+        } else {
+            for (const auto& [cle, valeur] : valeurs) {
+                if (valeur == "0" || valeur == "1") {
+                    ini.WriteBool("Quilvarest", cle, valeur == "1");
+                } else {
+                    ini.WriteString("Quilvarest", cle, valeur);
+                }
+            }
+        }
+        QCOMPARE(Lire(chemin), Fixture(fichier + ".attendu.ini"));
+        for (qsizetype i = 0; i < relus.size(); ++i) {
+            QCOMPARE(QString::fromStdString(ini.ReadString("Quilvarest", valeurs[i].first, "")), relus[i]);
+        }
+        QCOMPARE(Entrees(dossier.path()), QStringList{fichier + ".ini"});
+    }
+}
+
+void TestFichierIni::ecritureRefusee_data() {
+    QTest::addColumn<QString>("chemin"); // relative to the temporary folder
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("cle");
+
+    const auto ligne = [](const char* nom, const QString& chemin, const QString& section, const QString& cle) {
+        QTest::newRow(nom) << chemin << section << cle;
+    };
+
+    // The folder holds "present.ini", "lien-casse.ini" -> "absent.ini" and the folder "dossier.ini".
+    ligne("fichier absent", "absent.ini", "Quilvarest", "Cp");
+    ligne("lien vers un fichier absent", "lien-casse.ini", "Quilvarest", "Cp");
+    ligne("dossier à la place du fichier", "dossier.ini", "Quilvarest", "Cp");
+    ligne("section avec ]", "present.ini", "Quil]varest", "Cp");
+    ligne("clé avec =", "present.ini", "Quilvarest", "C=p");
+    ligne("clé en commentaire", "present.ini", "Quilvarest", ";Cp");
+    ligne("clé en en-tête", "present.ini", "Quilvarest", "[Cp");
+}
+
+void TestFichierIni::ecritureRefusee() {
+    QFETCH(QString, chemin);
+    QFETCH(QString, section);
+    QFETCH(QString, cle);
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    Ecrire(dossier.filePath("present.ini"), "[Quilvarest]\nCp=1\n");
+    QVERIFY(QFile::link("absent.ini", dossier.filePath("lien-casse.ini")));
+    QVERIFY(QDir(dossier.path()).mkdir("dossier.ini"));
+    const QStringList avant = Entrees(dossier.path());
+
+    FichierIni ini(Narrow(dossier.filePath(chemin)));
+    if (chemin != "present.ini") {
+        QCOMPARE(QString::fromStdString(ini.ReadString("Quilvarest", "Cp", Narrow(Defaut))), Defaut);
+    }
+    const QString message = MessageErreur([&] { ini.WriteString(Narrow(section), Narrow(cle), "2"); });
+    QVERIFY2(message.startsWith(MessageAttendu(dossier.filePath(chemin))), qPrintable(message));
+    QCOMPARE(Entrees(dossier.path()), avant);
+    QCOMPARE(Lire(dossier.filePath("present.ini")), QByteArray("[Quilvarest]\nCp=1\n"));
+    QVERIFY(QFileInfo(dossier.filePath("dossier.ini")).isDir());
+}
+
+void TestFichierIni::lienSymbolique() {
+    // The target lies in another folder: the new file must be made there,
+    // with the target's mode, and the link must stay a link.
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    QVERIFY(QDir(dossier.path()).mkdir("vrai"));
+    const QString cible = dossier.filePath("vrai/cible.ini");
+    Ecrire(cible, Fixture("sans_fin.ini"));
+    QCOMPARE(::chmod(QFile::encodeName(cible).constData(), 0604), 0);
+    QVERIFY(QFile::link("vrai/cible.ini", dossier.filePath("lien.ini")));
+
+    FichierIni ini(Narrow(dossier.filePath("lien.ini")));
+    ini.WriteString("Quilvarest", "Ville", "Rennes");
+    QCOMPARE(Lire(cible), Fixture("sans_fin.attendu.ini"));
+    QCOMPARE(Mode(cible), mode_t(0604));
+    QCOMPARE(QFile::symLinkTarget(dossier.filePath("lien.ini")), cible);
+    QCOMPARE(Entrees(dossier.path()), (QStringList{"lien.ini", "vrai"}));
+    QCOMPARE(Entrees(dossier.filePath("vrai")), QStringList{"cible.ini"});
+}
+
+void TestFichierIni::cheminRelatif() {
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    Ecrire(dossier.filePath("relatif.ini"), Fixture("sans_fin.ini"));
+    const QString ancien = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dossier.path()));
+    const QString message =
+        MessageErreur([] { FichierIni("relatif.ini").WriteString("Quilvarest", "Ville", "Rennes"); });
+    QDir::setCurrent(ancien);
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    QCOMPARE(Lire(dossier.filePath("relatif.ini")), Fixture("sans_fin.attendu.ini"));
+}
+
+void TestFichierIni::grosFichier() {
+    // 50 MB with a 1 MB value, a NUL byte and a byte that is not UTF-8.
+    QByteArray contenu = "[Quilvarest]\r\nLongue=" + QByteArray(1 << 20, 'x') + "\r\nNul=a" + QByteArray(1, '\0') +
+                         "b\xff\r\n" + QByteArray("Remplissage=0123456789\r\n").repeated(2'000'000) + "Fin=1";
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("gros.ini");
+    Ecrire(chemin, contenu);
+    FichierIni ini(Narrow(chemin));
+    ini.WriteStrings("Quilvarest", {{"Fin", "2"}, {"Nouvelle", "v"}});
+    contenu.chop(1);
+    QVERIFY(Lire(chemin) == contenu + "2\r\nNouvelle=v\r\n");
+    QCOMPARE(ini.ReadString("Quilvarest", "Longue", "").size(), std::size_t(1) << 20);
+    QCOMPARE(ini.ReadString("Quilvarest", "Nul", ""), std::string("a\0b\xC3\xBF", 5));
+}
+
+void TestFichierIni::fichierProtege_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("lu");
+
+    // In a writable folder, where renaming over the file would succeed.
+    QTest::newRow("lecture seule") << 0444 << "1";
+    // Writable but unreadable: never replaced by content built from nothing.
+    QTest::newRow("illisible") << 0200 << Defaut;
+}
+
+void TestFichierIni::fichierProtege() {
+    QFETCH(int, mode);
+    QFETCH(QString, lu);
+    if (::geteuid() == 0) {
+        RelancerCommeNobody();
+        return;
+    }
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("protege.ini");
+    Ecrire(chemin, "[Quilvarest]\nCp=1\n");
+    QCOMPARE(::chmod(QFile::encodeName(chemin).constData(), mode_t(mode)), 0);
+    FichierIni ini(Narrow(chemin));
+    QCOMPARE(QString::fromStdString(ini.ReadString("Quilvarest", "Cp", Narrow(Defaut))), lu);
+    const QString message = MessageErreur([&] { ini.WriteString("Quilvarest", "Cp", "2"); });
+    QVERIFY2(message.startsWith(MessageAttendu(chemin)), qPrintable(message));
+    QCOMPARE(Mode(chemin), mode_t(mode));
+    QCOMPARE(Entrees(dossier.path()), QStringList{"protege.ini"});
+    QCOMPARE(::chmod(QFile::encodeName(chemin).constData(), 0600), 0);
+    QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\nCp=1\n"));
+}
+
+void TestFichierIni::dossierLectureSeule() {
+    if (::geteuid() == 0) {
+        RelancerCommeNobody();
+        return;
+    }
+    // No temporary file can be made: the file is rewritten in place, and
+    // shrinks here, so its old tail must be cut.
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("guillemets.ini");
+    Ecrire(chemin, Fixture("guillemets.ini"));
+    const QByteArray nomDossier = QFile::encodeName(dossier.path());
+    QCOMPARE(::chmod(nomDossier.constData(), 0555), 0);
+    const QString message = MessageErreur([&] {
+        FichierIni(Narrow(chemin)).WriteStrings("Quilvarest", {{"Ville", "Lyon"}, {"Cp", "\"69001\""}});
+    });
+    QCOMPARE(::chmod(nomDossier.constData(), 0755), 0);
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    QCOMPARE(Lire(chemin), Fixture("guillemets.attendu.ini"));
+    QCOMPARE(Entrees(dossier.path()), QStringList{"guillemets.ini"});
+}
+
+namespace {
+
+QString Choisir(QRandomGenerator& gen, const QStringList& liste) {
+    return liste[gen.bounded(static_cast<int>(liste.size()))];
+}
+
+QString Blancs(QRandomGenerator& gen) {
+    return Choisir(gen, {"", "", " ", "\t", "  \t"});
+}
+
+// A value that reads back as written in every encoding used below: no blank
+// at either end, no quote, only characters Windows-1252 holds, and never two
+// non-ASCII characters side by side (their Windows-1252 bytes could be UTF-8).
+QString ValeurAleatoire(QRandomGenerator& gen) {
+    static const QString jeu = QStringLiteral("abcXYZ019-=;[] éçÀÿÉ");
+    QString valeur;
+    for (int i = gen.bounded(9); i > 0; --i) {
+        const QChar caractere = jeu[gen.bounded(static_cast<int>(jeu.size()))];
+        if (caractere.unicode() < 0x80 || valeur.isEmpty() || valeur.back().unicode() < 0x80) {
+            valeur += caractere;
+        }
+    }
+    return valeur.trimmed();
+}
+
+QByteArray EnUtf16LE(const QString& texte) {
+    QByteArray octets;
+    for (const QChar caractere : texte) {
+        octets += static_cast<char>(caractere.unicode() & 0xFF);
+        octets += static_cast<char>(caractere.unicode() >> 8);
+    }
+    return octets;
+}
+
+// A random file: sections, keys, comments and blank lines with random
+// spacing and line ends, and lines of random bytes, in one of four encodings.
+QByteArray FichierAleatoire(QRandomGenerator& gen) {
+    static const QStringList sections = {"Quilvarest", "QUILVAREST", "Autre", "Sectión", "SECTIÓN", ""};
+    static const QStringList cles = {"Cp", "cp", "Ville", "Erreur", "Clé", "CLÉ"};
+    const int encodage = gen.bounded(4); // UTF-8 without BOM, with BOM, Windows-1252, UTF-16LE
+    const auto encoder = [encodage](const QString& texte) {
+        return encodage == 3 ? EnUtf16LE(texte) : encodage == 2 ? texte.toLatin1() : texte.toUtf8();
+    };
+    QByteArray octets = encodage == 1 ? "\xEF\xBB\xBF" : encodage == 3 ? "\xFF\xFE" : "";
+    for (int i = gen.bounded(12); i > 0; --i) {
+        const int genre = gen.bounded(6);
+        if (genre == 0) {
+            octets += encoder(Blancs(gen) + "[" + Blancs(gen) + Choisir(gen, sections) + Blancs(gen) + "]" +
+                              Choisir(gen, {"", " ; x", "]"}));
+        } else if (genre <= 2) {
+            octets += encoder(Blancs(gen) + Choisir(gen, cles) + Blancs(gen) + "=" + Blancs(gen) +
+                              ValeurAleatoire(gen) + Blancs(gen));
+        } else if (genre == 3) {
+            octets += encoder(Blancs(gen) + "; Cp=commentaire");
+        } else if (genre == 4) {
+            octets += encoder(Blancs(gen));
+        } else {
+            for (int n = gen.bounded(5) * (encodage == 3 ? 2 : 1); n > 0; --n) {
+                octets += static_cast<char>(gen.bounded(256));
+            }
+        }
+        if (i > 1 || gen.bounded(2) == 0) {
+            octets += encoder(Choisir(gen, {"\r\n", "\n", "\r"}));
+        }
+    }
+    if (encodage == 3 && gen.bounded(4) == 0) {
+        octets += static_cast<char>(gen.bounded(256)); // a lone last byte
+    }
+    return octets;
+}
+
+// The file's code units (bytes, or 16-bit units after a UTF-16LE BOM), cut
+// into lines that keep their line end.
+QStringList Lignes(const QByteArray& octets, bool utf16) {
+    QString unites;
+    for (qsizetype i = 0; i + (utf16 ? 1 : 0) < octets.size(); i += utf16 ? 2 : 1) {
+        unites += QChar(utf16 ? uchar(octets[i]) | uchar(octets[i + 1]) << 8 : uchar(octets[i]));
+    }
+    QStringList lignes;
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < unites.size(); ++i) {
+        if (unites[i] == '\n' || (unites[i] == '\r' && (i + 1 == unites.size() || unites[i + 1] != '\n'))) {
+            lignes << unites.mid(debut, i + 1 - debut);
+            debut = i + 1;
+        }
+    }
+    if (debut < unites.size()) {
+        lignes << unites.mid(debut);
+    }
+    return lignes;
+}
+
+QString FinDe(const QString& ligne) {
+    return ligne.endsWith("\r\n") ? "\r\n" : ligne.endsWith('\n') ? "\n" : ligne.endsWith('\r') ? "\r" : "";
+}
+
+// One write changed at most one line (rewritten with its own line end), or
+// added at most two lines at one place (the last line first taking the line
+// end it lacked); every other line is byte-identical and in the same order.
+void VerifierUneEcriture(QByteArray avant, QByteArray apres) {
+    const bool utf16 = avant.startsWith("\xFF\xFE");
+    // The byte order mark stays first and the lone last byte of UTF-16 last.
+    const int marque = utf16 ? 2 : avant.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    QCOMPARE(apres.left(marque), avant.left(marque));
+    const bool impair = utf16 && avant.size() % 2 == 1;
+    if (impair) {
+        QCOMPARE(apres.back(), avant.back());
+    }
+    const QStringList a = Lignes(avant.mid(marque, avant.size() - marque - impair), utf16);
+    const QStringList b = Lignes(apres.mid(marque, apres.size() - marque - impair), utf16);
+    qsizetype debut = 0;
+    while (debut < a.size() && debut < b.size() && a[debut] == b[debut]) {
+        ++debut;
+    }
+    qsizetype fin = 0;
+    while (fin < a.size() - debut && fin < b.size() - debut && a[a.size() - 1 - fin] == b[b.size() - 1 - fin]) {
+        ++fin;
+    }
+    const QStringList retirees = a.mid(debut, a.size() - debut - fin);
+    QStringList ajoutees = b.mid(debut, b.size() - debut - fin);
+    if (retirees.size() == 1 && ajoutees.size() == 1) {
+        QCOMPARE(FinDe(ajoutees[0]), FinDe(retirees[0]));
+        return;
+    }
+    const QString finDuFichier = a.join(QString()).contains("\r\n") ? "\r\n" : "\n";
+    QVERIFY(retirees.size() <= 1);
+    if (retirees.size() == 1) {
+        QVERIFY(FinDe(retirees[0]).isEmpty() && !ajoutees.isEmpty());
+        QCOMPARE(ajoutees.takeFirst(), retirees[0] + finDuFichier);
+    }
+    QVERIFY(ajoutees.size() <= 2);
+    for (const QString& ligne : ajoutees) {
+        QCOMPARE(FinDe(ligne), finDuFichier);
+    }
+}
+
+} // namespace
+
+void TestFichierIni::proprieteAleatoire() {
+    QRandomGenerator gen(12345); // fixed start so failures repeat
+    const QStringList sections = {"Quilvarest", "quilvarest", "Sectión", "sectiÓn", "", "Neuve"};
+    const QStringList cles = {"Cp", "CP", "Ville", " Erreur ", "clé", "Nouvelle"};
+    // In memory where the system offers it: thousands of flushes to disk would
+    // test the disk, not the editor.
+    QTemporaryDir dossier(QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/qv-ini-XXXXXX")
+                                                                             : QDir::tempPath() + "/qv-ini-XXXXXX");
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("aleatoire.ini");
+    FichierIni ini(Narrow(chemin));
+    for (int essai = 0; essai < 2000; ++essai) {
+        Ecrire(chemin, FichierAleatoire(gen));
+        for (int ecriture = gen.bounded(1, 4); ecriture > 0; --ecriture) {
+            const std::string section = Narrow(Choisir(gen, sections));
+            const std::string cle = Narrow(Choisir(gen, cles));
+            const std::string valeur = Narrow(ValeurAleatoire(gen));
+            const QByteArray avant = Lire(chemin);
+            const QString contexte = QStringLiteral("essai %1, [%2] %3=%4, avant : %5")
+                                         .arg(essai)
+                                         .arg(QString::fromStdString(section), QString::fromStdString(cle),
+                                              QString::fromStdString(valeur), QString::fromLatin1(avant.toHex(' ')));
+            ini.WriteString(section, cle, valeur);
+            VerifierUneEcriture(avant, Lire(chemin));
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(contexte));
+            QVERIFY2(ini.ReadString(section, cle, "(défaut)") == valeur, qPrintable(contexte));
+            QVERIFY2(Entrees(dossier.path()) == QStringList{"aleatoire.ini"}, qPrintable(contexte));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFichierIni)
+#include "test_fichier_ini.moc"

@@ -1,0 +1,95 @@
+#include "Fichiers.h"
+#include "Texte.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestTexte : public QObject {
+    Q_OBJECT
+
+private slots:
+    void majuscules_data() {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("ascii") << "saint-etienne"
+                               << "SAINT-ETIENNE";
+        QTest::newRow("accents") << "saint-étienne à l'île"
+                                 << "SAINT-ÉTIENNE À L'ÎLE";
+        QTest::newRow("ligature oe") << "cœur"
+                                     << "CŒUR";
+        QTest::newRow("y trema") << "l'haÿ-les-roses"
+                                 << "L'HAŸ-LES-ROSES";
+        QTest::newRow("sharp s stays one character") << "straße"
+                                                     << "STRAßE";
+        QTest::newRow("digits and signs unchanged") << "75001 %_\""
+                                                    << "75001 %_\"";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void majuscules() {
+        QFETCH(QString, texte);
+        QFETCH(QString, attendu);
+        const std::string resultat = AnsiUpperCase(texte.toStdString());
+        QCOMPARE(QString::fromStdString(resultat), attendu);
+        QCOMPARE(NombreCaracteres(resultat), NombreCaracteres(texte.toStdString()));
+    }
+
+    void majusculesGardentLesOctetsInvalides() {
+        // Windows-1252 "é" (0xE9) is not UTF-8: it must come back as it was.
+        const std::string brut = std::string("caf") + '\xE9' + "-x";
+        const std::string resultat = AnsiUpperCase(brut);
+        QCOMPARE(resultat, std::string("CAF") + '\xE9' + "-X");
+    }
+
+    void copieParCaracteres_data() {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("debut");
+        QTest::addColumn<int>("nombre");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("postal code") << "42000 - SAINT-ÉTIENNE" << 1 << 5 << "42000";
+        QTest::newRow("town after accents") << "42000 - SAINT-ÉTIENNE" << 9 << -1 << "SAINT-ÉTIENNE";
+        QTest::newRow("accent before the cut") << "ÉÉÉÉÉ - X" << 9 << -1 << "X";
+        QTest::newRow("shorter than the start") << "7500" << 9 << -1 << "";
+        QTest::newRow("shorter than the count") << "750" << 1 << 5 << "750";
+        QTest::newRow("four-byte character") << "a😀b" << 2 << 1 << "😀";
+    }
+    void copieParCaracteres() {
+        QFETCH(QString, texte);
+        QFETCH(int, debut);
+        QFETCH(int, nombre);
+        QFETCH(QString, attendu);
+        const std::size_t compte = nombre < 0 ? std::string::npos : static_cast<std::size_t>(nombre);
+        QCOMPARE(QString::fromStdString(CopierCaracteres(texte.toStdString(), debut, compte)), attendu);
+    }
+
+    void testDeFichier() {
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        const QString fichier = dossier.filePath("config.ini");
+        QFile f(fichier);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(QFile::link(fichier, dossier.filePath("lien.ini")));
+        QVERIFY(QFile::link(dossier.filePath("absent.ini"), dossier.filePath("lien-mort.ini")));
+        QVERIFY(QDir(dossier.path()).mkdir("dossier.ini"));
+
+        QVERIFY(FichierExiste(fichier.toStdString()));
+        QVERIFY(FichierExiste(dossier.filePath("lien.ini").toStdString()));
+        QVERIFY(!FichierExiste(dossier.filePath("lien-mort.ini").toStdString()));
+        QVERIFY(!FichierExiste(dossier.filePath("dossier.ini").toStdString()));
+        QVERIFY(!FichierExiste(dossier.filePath("absent.ini").toStdString()));
+        QVERIFY(!FichierExiste(""));
+
+        // A relative path is resolved against the current folder.
+        const QString avant = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dossier.path()));
+        const bool relatif = FichierExiste("config.ini");
+        QDir::setCurrent(avant);
+        QVERIFY(relatif);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTexte)
+#include "test_texte.moc"
