@@ -8,6 +8,7 @@
 #include "SaisieLimitee.h"
 #include "Texte.h"
 
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QStringListModel>
 
@@ -15,11 +16,21 @@ TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
 
 namespace {
 
-// The window's font: Tahoma at 11 pixels (8 points at 96 dpi), or the closest
-// sans-serif the machine has.
+// The window's font: Tahoma at 11 pixels (8 points at 96 dpi). Where Tahoma
+// is absent, fontconfig would quietly stand a wide font in for it, so the
+// fallback is chosen here: Liberation Sans keeps the captions within their
+// drawn widths.
 QFont PoliceFiche() {
-    QFont police;
-    police.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    const QStringList installees = QFontDatabase::families();
+    QString famille = QStringLiteral("Tahoma");
+    for (const QString& candidate : {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                                     QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")}) {
+        if (installees.contains(candidate)) {
+            famille = candidate;
+            break;
+        }
+    }
+    QFont police(famille);
     police.setStyleHint(QFont::SansSerif);
     police.setPixelSize(11);
     return police;
@@ -33,8 +44,10 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
       ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
       modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {
     Q_INIT_RESOURCE(quilvarest); // the glyphs, from a static library
-    ui->setupUi(this);
+    // Set before the controls exist, so that each takes it at creation: the
+    // style sheet resolves a child's font when the child is created.
     setFont(PoliceFiche());
+    ui->setupUi(this);
     setFixedSize(481, 449);
     // Labels size themselves to their caption, as the geometry was drawn.
     ui->Label1->adjustSize();
@@ -86,6 +99,11 @@ void TFicheRechercherCpVille::FormCreate() {
 }
 
 bool TFicheRechercherCpVille::event(QEvent* evenement) {
+    // Without a window manager (a bare X server) nothing would activate the
+    // window: ask for it when it is first shown.
+    if (evenement->type() == QEvent::Show && !dejaActive_) {
+        activateWindow();
+    }
     // Qt activates the window again whenever the focus comes back to it, from
     // another program or from one of our message boxes: the file is read at
     // the first activation only, so a missing file gives one message, not a loop.

@@ -207,6 +207,12 @@ void TestBaseSql::comparaisons_data() {
                                   << "";
     QTest::newRow("égal avec la collation") << "\"SAINT-ÉTIENNE\" = \"saint-etienne\" COLLATE SANSACCENT"
                                             << "1";
+    QTest::newRow("égal en ASCII, casse ignorée") << "\"saint-denis\" = \"SAINT-DENIS\" COLLATE SANSACCENT"
+                                                  << "1";
+    QTest::newRow("préfixe avant le nom entier") << "\"SAINT\" < \"SAINT-DENIS\" COLLATE SANSACCENT"
+                                                 << "1";
+    QTest::newRow("ligature égale à ses lettres") << "\"BABOEUF\" = \"babœuf\" COLLATE SANSACCENT"
+                                                  << "1";
     QTest::newRow("tri des accents avec leur lettre") << "\"ÉPINAL\" < \"F\" COLLATE SANSACCENT"
                                                       << "1";
 }

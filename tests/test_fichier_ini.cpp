@@ -243,10 +243,12 @@ void TestFichierIni::ecritureRefusee_data() {
         QTest::newRow(nom) << chemin << section << cle;
     };
 
-    // The folder holds "present.ini", "lien-casse.ini" -> "absent.ini" and the folder "dossier.ini".
+    // The folder holds "present.ini", "lien-casse.ini" -> "absent.ini", the
+    // folder "dossier.ini" and the named pipe "tube.ini".
     ligne("fichier absent", "absent.ini", "Quilvarest", "Cp");
     ligne("lien vers un fichier absent", "lien-casse.ini", "Quilvarest", "Cp");
     ligne("dossier à la place du fichier", "dossier.ini", "Quilvarest", "Cp");
+    ligne("tube nommé, jamais attendu", "tube.ini", "Quilvarest", "Cp");
     ligne("section avec ]", "present.ini", "Quil]varest", "Cp");
     ligne("clé avec =", "present.ini", "Quilvarest", "C=p");
     ligne("clé en commentaire", "present.ini", "Quilvarest", ";Cp");
@@ -262,6 +264,7 @@ void TestFichierIni::ecritureRefusee() {
     Ecrire(dossier.filePath("present.ini"), "[Quilvarest]\nCp=1\n");
     QVERIFY(QFile::link("absent.ini", dossier.filePath("lien-casse.ini")));
     QVERIFY(QDir(dossier.path()).mkdir("dossier.ini"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dossier.filePath("tube.ini")).constData(), 0600), 0);
     const QStringList avant = Entrees(dossier.path());
 
     FichierIni ini(Narrow(dossier.filePath(chemin)));

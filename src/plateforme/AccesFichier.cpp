@@ -13,11 +13,11 @@
 namespace {
 
 [[noreturn]] void Echouer(const std::string& chemin, int erreur) {
-    throw ErreurPlateforme(MessageEcritureImpossible(chemin, std::strerror(erreur)));
+    throw ErreurPlateforme(MessageEcritureImpossible(chemin, erreur));
 }
 
-// A descriptor closed on every exit; a temporary file named by chemin is also
-// removed unless it has been renamed into place.
+// A descriptor closed on every exit; the temporary file it names, if any, is
+// also removed unless it has been renamed into place (the name cleared).
 struct Descripteur {
     int fd = -1;
     std::string temporaire;
@@ -101,6 +101,13 @@ std::string MessageEcritureImpossible(const std::string& chemin, const std::stri
     return "Impossible d'écrire le fichier « " + chemin + " » : " + raison + ".";
 }
 
+std::string MessageEcritureImpossible(const std::string& chemin, int erreur) {
+    // EINVAL is how a pipe or a device in place of the file is refused here;
+    // the system's "Invalid argument" would mislead.
+    return MessageEcritureImpossible(chemin, erreur == EINVAL ? "ce n'est pas un fichier ordinaire"
+                                                              : std::string(std::strerror(erreur)));
+}
+
 int LireFichierEntier(const std::string& chemin, std::string& octets) {
     Descripteur fichier;
     // O_NONBLOCK so that opening a named pipe returns at once; it is refused
@@ -153,7 +160,7 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets) {
     }
     // rename() only asks for a writable folder: a read-only file would be
     // replaced without this check.
-    if (::access(cible.c_str(), W_OK) != 0) {
+    if (::faccessat(AT_FDCWD, cible.c_str(), W_OK, AT_EACCESS) != 0) {
         Echouer(chemin, errno);
     }
 

@@ -8,7 +8,7 @@
 // Reads the whole regular file at chemin into octets. Returns 0, or the errno
 // of the failure: ENOENT for a missing file, EISDIR for a folder, EINVAL for
 // anything else that is not a regular file (a pipe is never waited on), EACCES
-// for a file we may not read. octets is unspecified after a failure.
+// for a file we may not read. After a failure octets may hold part of the file.
 int LireFichierEntier(const std::string& chemin, std::string& octets);
 
 // Replaces the content of the existing regular file at chemin by octets so
@@ -28,5 +28,7 @@ int LireFichierEntier(const std::string& chemin, std::string& octets);
 void RemplacerFichier(const std::string& chemin, const std::string& octets);
 
 // The message of a failed write of chemin: "Impossible d'écrire le fichier
-// « chemin » : <raison>."
+// « chemin » : <raison>.", the reason being given or taken from an errno
+// (the system's text, or ours for EINVAL from LireFichierEntier).
 std::string MessageEcritureImpossible(const std::string& chemin, const std::string& raison);
+std::string MessageEcritureImpossible(const std::string& chemin, int erreur);

@@ -17,7 +17,8 @@ public:
     BaseSql(const BaseSql&) = delete;
     BaseSql& operator=(const BaseSql&) = delete;
 
-    // Hands the path over; nothing is opened until the first query.
+    // Hands the path over; nothing is opened until the first query. A
+    // connection to a previous file is closed.
     void SetDatabaseFileName(const std::string& chemin);
     const std::string& DatabaseFileName() const { return chemin_; }
 

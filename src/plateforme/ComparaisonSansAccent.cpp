@@ -253,8 +253,25 @@ int CollationSansAccent(void*, int longueurA, const void* a, int longueurB, cons
 } // namespace
 
 int ComparerSansAccent(const char* a, std::size_t longueurA, const char* b, std::size_t longueurB) {
-    LecteurReplie lecteurA(a, longueurA);
-    LecteurReplie lecteurB(b, longueurB);
+    // Most names differ within their ASCII start: no decoding needed there.
+    const std::size_t commun = longueurA < longueurB ? longueurA : longueurB;
+    std::size_t k = 0;
+    for (; k < commun; ++k) {
+        const auto octetA = static_cast<unsigned char>(a[k]);
+        const auto octetB = static_cast<unsigned char>(b[k]);
+        if ((octetA | octetB) >= 0x80) {
+            break;
+        }
+        if (kTable.lettres[octetA] != kTable.lettres[octetB]) {
+            return kTable.lettres[octetA] < kTable.lettres[octetB] ? -1 : 1;
+        }
+    }
+    if (k == commun) {
+        // Every character folds to at least one unit: the longer text is after.
+        return longueurA == longueurB ? 0 : (longueurA < longueurB ? -1 : 1);
+    }
+    LecteurReplie lecteurA(a + k, longueurA - k);
+    LecteurReplie lecteurB(b + k, longueurB - k);
     std::uint32_t uniteA = 0;
     std::uint32_t uniteB = 0;
     for (;;) {

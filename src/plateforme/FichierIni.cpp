@@ -4,8 +4,6 @@
 #include "EncodageIni.h"
 #include "ErreurPlateforme.h"
 
-#include <cstring>
-
 // QSettings is not used: it rewrites the whole file (sorted keys, its own
 // escapes and line ends, comments dropped), and the file belongs to a caller
 // that reads it back with the Windows INI functions after we exit. Here the
@@ -251,7 +249,7 @@ void FichierIni::WriteStrings(const std::string& section,
     // A file we cannot read is never replaced by content built from nothing.
     std::string octets;
     if (const int erreur = LireFichierEntier(chemin_, octets)) {
-        throw ErreurPlateforme(MessageEcritureImpossible(chemin_, std::strerror(erreur)));
+        throw ErreurPlateforme(MessageEcritureImpossible(chemin_, erreur));
     }
     UnitesIni unites(std::move(octets));
     const QString finDeLigne = FinDeLigneDuFichier(unites);

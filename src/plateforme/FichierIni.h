@@ -22,21 +22,29 @@ public:
     // Opens nothing and creates nothing; every call reads the file afresh.
     explicit FichierIni(std::string chemin);
 
-    // The value of cle in section, or defaut when the file cannot be read or
-    // the section or the key is absent. "cle=" gives "", not defaut.
+    // The value of cle in section, or defaut when the file cannot be read (or
+    // is missing, or is a folder) or the section or the key is absent. "cle="
+    // gives "", not defaut. Bytes that are not valid in a UTF-8 file with a
+    // byte order mark read as U+FFFD.
     std::string ReadString(const std::string& section, const std::string& cle, const std::string& defaut) const;
 
     // Sets cle to valeur (written verbatim, no quotes, no trimming): rewrites
     // the key's line in place, or adds the key after the last key of its
     // section, or appends the section with the key at the end of the file.
+    // Every CR and LF in the section name, the key or the value becomes a
+    // blank: they would otherwise inject lines into the caller's file. Names
+    // are trimmed of blanks, as the file gives them back.
     // Raises ErreurPlateforme naming the file when the write cannot be made
-    // (file missing, not writable, disk error); the file is then unchanged.
+    // (file missing or unreadable, not writable, disk error), or when a name
+    // could not be read back (a section holding ']', a key holding '=' or
+    // starting with ';' or '['); the file is then unchanged and never created.
     void WriteString(const std::string& section, const std::string& cle, const std::string& valeur);
 
     // Writes "1" for true and "0" for false, as WriteString does.
     void WriteBool(const std::string& section, const std::string& cle, bool valeur);
 
-    // Several keys of one section, in order, in one replacement of the file.
+    // Several keys of one section, in order, as WriteString does each, in one
+    // replacement of the file. An empty list touches nothing.
     void WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& valeurs);
 
     const std::string& Chemin() const { return chemin_; }
