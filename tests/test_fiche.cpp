@@ -252,6 +252,26 @@ private slots:
                                    choisie.mid(8).toUtf8() + "\r\nErreur=0\r\n");
     }
 
+    void criteresHorsNormesDeLAppelant() {
+        // The caller may leave anything: a 10,000-character code, control
+        // characters. Shown whole, searched as they are, found in no town.
+        const QByteArray code(10000, '7');
+        Ecrire(chemin, "[Quilvarest]\nZeruzuvoCp=" + code + "\nZeruzuvoVille=a\x01\tb\x1b\n");
+        Ouvrir();
+        auto* cp = Controle<QLineEdit>("edtCp");
+        auto* ville = Controle<QLineEdit>("edtVille");
+        QCOMPARE(cp->text().toLatin1(), code);
+        QCOMPARE(ville->text(), QString("A\x01\tB\x1b"));
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
+
+        cp->clear();
+        ville->setText(QString("\x01%"));
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
+        QVERIFY(messages.messages.empty());
+    }
+
     void erreurDansUnGestionnaireAffichee() {
         // Without its store the search fails: the message is shown, the list
         // stays empty and the dialog stays open for the user to go on.
