@@ -1,4 +1,5 @@
 #include "Echange.h"
+#include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 
 #include <QFile>
@@ -8,17 +9,6 @@
 namespace {
 
 const std::string MessageAbsent = "Le fichier de configuration n'existe pas.";
-
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<illisible>");
-}
-
-void Ecrire(const QString& chemin, const QByteArray& contenu) {
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenu);
-}
 
 } // namespace
 

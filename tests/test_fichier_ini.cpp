@@ -1,5 +1,6 @@
 #include "ErreurPlateforme.h"
 #include "FichierIni.h"
+#include "FichiersDeTest.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,17 +16,6 @@
 namespace {
 
 const QString Defaut = QStringLiteral("(défaut)");
-
-QByteArray Lire(const QString& chemin) {
-    QFile fichier(chemin);
-    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
-}
-
-void Ecrire(const QString& chemin, const QByteArray& octets) {
-    QFile fichier(chemin);
-    QVERIFY(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(fichier.write(octets), octets.size());
-}
 
 QByteArray Fixture(const QString& nom) {
     QFile fichier(QStringLiteral(QUILVAREST_FIXTURES "/ini/") + nom);
