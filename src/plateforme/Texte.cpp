@@ -1,47 +1,10 @@
 #include "Texte.h"
 
+#include "Utf8.h"
+
 #include <QChar>
 
 namespace {
-
-// Length of the UTF-8 sequence that starts at texte[i], or 1 for a byte that
-// does not start a well-formed sequence (counted as a character of its own).
-std::size_t LongueurSequence(const std::string& texte, std::size_t i) {
-    const auto octet = static_cast<unsigned char>(texte[i]);
-    std::size_t longueur = 1;
-    if (octet >= 0xC2 && octet <= 0xDF) {
-        longueur = 2;
-    } else if (octet >= 0xE0 && octet <= 0xEF) {
-        longueur = 3;
-    } else if (octet >= 0xF0 && octet <= 0xF4) {
-        longueur = 4;
-    }
-    if (i + longueur > texte.size()) {
-        return 1;
-    }
-    for (std::size_t k = 1; k < longueur; ++k) {
-        if ((static_cast<unsigned char>(texte[i + k]) & 0xC0) != 0x80) {
-            return 1;
-        }
-    }
-    // Overlong forms, surrogates and code points beyond U+10FFFF are not UTF-8.
-    const auto second = static_cast<unsigned char>(texte[i + 1 < texte.size() ? i + 1 : i]);
-    if ((octet == 0xE0 && second < 0xA0) || (octet == 0xED && second > 0x9F) || (octet == 0xF0 && second < 0x90) ||
-        (octet == 0xF4 && second > 0x8F)) {
-        return 1;
-    }
-    return longueur;
-}
-
-// The code point of the well-formed sequence of longueur bytes at texte[i].
-char32_t DecoderPoint(const std::string& texte, std::size_t i, std::size_t longueur) {
-    static constexpr unsigned char Masques[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-    char32_t point = static_cast<unsigned char>(texte[i]) & Masques[longueur];
-    for (std::size_t k = 1; k < longueur; ++k) {
-        point = (point << 6) | (static_cast<unsigned char>(texte[i + k]) & 0x3F);
-    }
-    return point;
-}
 
 void EncoderPoint(std::string& sortie, char32_t point) {
     if (point < 0x80) {
@@ -61,29 +24,32 @@ void EncoderPoint(std::string& sortie, char32_t point) {
     }
 }
 
+const unsigned char* Debut(const std::string& texte) {
+    return reinterpret_cast<const unsigned char*>(texte.data());
+}
+
 } // namespace
 
 std::size_t NombreCaracteres(const std::string& texte) {
     std::size_t nombre = 0;
-    for (std::size_t i = 0; i < texte.size(); i += LongueurSequence(texte, i)) {
+    const unsigned char* fin = Debut(texte) + texte.size();
+    for (const unsigned char* p = Debut(texte); p < fin; DecoderUtf8(p, fin)) {
         ++nombre;
     }
     return nombre;
 }
 
 std::string CopierCaracteres(const std::string& texte, std::size_t debut, std::size_t nombre) {
-    if (debut == 0) {
-        debut = 1;
+    const unsigned char* p = Debut(texte);
+    const unsigned char* fin = p + texte.size();
+    for (std::size_t caractere = 1; caractere < debut && p < fin; ++caractere) {
+        DecoderUtf8(p, fin);
     }
-    std::size_t i = 0;
-    for (std::size_t caractere = 1; caractere < debut && i < texte.size(); ++caractere) {
-        i += LongueurSequence(texte, i);
+    const unsigned char* dernier = p;
+    for (std::size_t pris = 0; pris < nombre && dernier < fin; ++pris) {
+        DecoderUtf8(dernier, fin);
     }
-    std::size_t fin = i;
-    for (std::size_t pris = 0; pris < nombre && fin < texte.size(); ++pris) {
-        fin += LongueurSequence(texte, fin);
-    }
-    return texte.substr(i, fin - i);
+    return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(dernier - p));
 }
 
 std::string AnsiUpperCase(const std::string& texte) {
@@ -92,15 +58,14 @@ std::string AnsiUpperCase(const std::string& texte) {
     // not valid UTF-8 are copied unchanged rather than lost.
     std::string resultat;
     resultat.reserve(texte.size());
-    for (std::size_t i = 0; i < texte.size();) {
-        const std::size_t longueur = LongueurSequence(texte, i);
-        const auto octet = static_cast<unsigned char>(texte[i]);
-        if (longueur == 1) {
-            resultat += (octet >= 'a' && octet <= 'z') ? static_cast<char>(octet - 'a' + 'A') : texte[i];
+    const unsigned char* fin = Debut(texte) + texte.size();
+    for (const unsigned char* p = Debut(texte); p < fin;) {
+        const std::uint32_t point = DecoderUtf8(p, fin);
+        if (EstOctetInvalide(point)) {
+            resultat += static_cast<char>(point - kOctetInvalide);
         } else {
-            EncoderPoint(resultat, QChar::toUpper(DecoderPoint(texte, i, longueur)));
+            EncoderPoint(resultat, QChar::toUpper(point));
         }
-        i += longueur;
     }
     return resultat;
 }
