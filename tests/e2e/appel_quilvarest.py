@@ -1,0 +1,299 @@
+#!/usr/bin/python3
+"""Quilvarest end to end, as the calling application and its user drive it.
+
+Usage: appel_quilvarest.py PATH_OF_THE_BUILT_QUILVAREST
+
+For each case the script writes a configuration file, starts the executable
+on its own Xvfb display and drives the real window as a person would (see
+pilote.py): the pointer moves and clicks, the keys are typed. It then checks
+the exit status and compares the whole file, byte for byte, with what the
+calling application must read back.
+
+Needs Xvfb, xdotool and python3-xlib. Prints one PASS or FAIL line per case
+and exits non-zero when a case failed.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
+from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreCouleursDifferentes, AttendreFenetre, Cliquer,
+                    Echec, ENVIRONNEMENT, FermerParLaCase, Fenetres, Lancer, OuvrirEcran, Taper, Touche, Verifier,
+                    lances)
+
+QUILVAREST = None  # the executable under test, from the command line
+
+# Positions inside the dialog's client area, from its fixed layout.
+CHAMP_CP = (225, 28)  # edtCp: 202, 18, 47 x 21
+PREMIERE_LIGNE = (120, 89)  # lstbCp: 16, 82, 449 x 295; its lines are 13 high
+BOUTON_VALIDER = (302, 413)  # btnValider: 250, 392, 105 x 43
+# Right of any entry's text the selection colour still spans the line; lower
+# down the list stays empty.
+FIN_PREMIERE_LIGNE = (440, PREMIERE_LIGNE[1])
+LISTE_VIDE = (440, 300)
+
+
+def AttendreLigneSelectionnee(recherche):
+    AttendreCouleursDifferentes(recherche, FIN_PREMIERE_LIGNE, LISTE_VIDE, "a selected first line")
+
+
+# The caller's file: CRLF line ends, UTF-8 (the comment holds an 'é'), a
+# section before and after ours, a "Cp" key in another section, an old choice
+# to be replaced in place, a comment closing our section, and no line end
+# after the last line. {cp} is the starting postal-code criterion.
+MODELE = (
+    "; Fichier d'échange écrit par l'application appelante\r\n"
+    "[Appelant]\r\n"
+    "Utilisateur = Dupont\r\n"
+    "Cp=99999\r\n"
+    "\r\n"
+    "[Quilvarest]\r\n"
+    "ZeruzuvoCp={cp}\r\n"
+    "ZeruzuvoVille=\r\n"
+    "Cp=13001\r\n"
+    "Ville=MARSEILLE\r\n"
+    "; fin des clés du dialogue\r\n"
+    "\r\n"
+    "[Autre]\r\n"
+    "Cle = valeur"
+)
+
+# What the caller must read back: the old choice's two lines rewritten in
+# place, "Erreur" added after the section's last key, with the file's CRLF.
+APRES_CHOIX = "Cp={cp}\r\nVille={ville}\r\nErreur=0\r\n"
+APRES_ABANDON = "Cp=13001\r\nVille=MARSEILLE\r\nErreur=1\r\n"
+ANCIEN_CHOIX = "Cp=13001\r\nVille=MARSEILLE\r\n"
+
+
+def Fichier(cp=""):
+    return MODELE.format(cp=cp).encode("utf-8")
+
+
+def FichierApresChoix(cp_depart, cp, ville):
+    return MODELE.format(cp=cp_depart).replace(ANCIEN_CHOIX, APRES_CHOIX.format(cp=cp, ville=ville)).encode("utf-8")
+
+
+def FichierApresAbandon(cp_depart=""):
+    return MODELE.format(cp=cp_depart).replace(ANCIEN_CHOIX, APRES_ABANDON).encode("utf-8")
+
+
+# --- One run of the program ------------------------------------------------
+
+
+class Execution:
+    """Quilvarest started with arguments in the case's folder. Its output goes
+    beside that folder, which must hold the configuration file only, and is
+    shown when the case fails (sanitizer reports among it)."""
+
+    def __init__(self, dossier, arguments):
+        with open(dossier + ".log", "wb") as journal:
+            self.processus = Lancer([QUILVAREST, *arguments], cwd=dossier, env=ENVIRONNEMENT,
+                                    stdout=journal, stderr=subprocess.STDOUT)
+
+    def Fenetre(self, titre):
+        return AttendreFenetre(self.processus, titre)
+
+    def Fin(self):
+        """Waits for the program to end and checks its status, always 0."""
+        try:
+            statut = self.processus.wait(timeout=DELAI)
+        except subprocess.TimeoutExpired:
+            raise Echec(f"Quilvarest still running {DELAI} s after the last action")
+        Verifier(statut == 0, f"exit status {statut}, not 0")
+
+
+def Preparer(dossier, contenu):
+    chemin = os.path.join(dossier, "appel.ini")
+    with open(chemin, "wb") as fichier:
+        fichier.write(contenu)
+    return chemin
+
+
+def VerifierFichier(chemin, attendu):
+    with open(chemin, "rb") as fichier:
+        obtenu = fichier.read()
+    Verifier(obtenu == attendu, f"the file differs:\n  expected {attendu!r}\n  obtained {obtenu!r}")
+
+
+def VerifierSeulDansLeDossier(dossier, noms):
+    # No temporary file left behind by the replacement, no file created.
+    Verifier(sorted(os.listdir(dossier)) == sorted(noms), f"the folder holds {sorted(os.listdir(dossier))}")
+
+
+# --- The cases -------------------------------------------------------------
+
+
+def ValidationParDoubleClic(dossier):
+    chemin = Preparer(dossier, Fichier())
+    execution = Execution(dossier, [chemin])
+    recherche = execution.Fenetre("Recherche")
+    Cliquer(recherche, CHAMP_CP)
+    Taper("75001")
+    Touche("Return")
+    Cliquer(recherche, PREMIERE_LIGNE, fois=2)
+    execution.Fin()
+    VerifierFichier(chemin, FichierApresChoix("", "75001", "PARIS"))
+    VerifierSeulDansLeDossier(dossier, ["appel.ini"])
+
+
+def ValidationDuCritereDuFichier(dossier):
+    # The starting criterion comes from the file; the search selects the
+    # first line by itself, so Valider alone chooses it.
+    chemin = Preparer(dossier, Fichier("42000"))
+    execution = Execution(dossier, [chemin])
+    recherche = execution.Fenetre("Recherche")
+    Cliquer(recherche, CHAMP_CP)
+    Touche("Return")
+    Cliquer(recherche, BOUTON_VALIDER)
+    execution.Fin()
+    VerifierFichier(chemin, FichierApresChoix("42000", "42000", "SAINT-ÉTIENNE"))
+
+
+def EntreeDesLOuverture(dossier):
+    # The focus starts on Annuler: Enter at once cancels, even with a
+    # starting criterion in the file.
+    chemin = Preparer(dossier, Fichier("75001"))
+    execution = Execution(dossier, [chemin])
+    execution.Fenetre("Recherche")
+    Touche("Return")
+    execution.Fin()
+    VerifierFichier(chemin, FichierApresAbandon("75001"))
+
+
+def CaseDeFermeture(dossier):
+    # A line is selected when the window is closed: still nothing is written.
+    chemin = Preparer(dossier, Fichier())
+    execution = Execution(dossier, [chemin])
+    recherche = execution.Fenetre("Recherche")
+    Cliquer(recherche, CHAMP_CP)
+    Taper("75001")
+    Touche("Return")
+    AttendreLigneSelectionnee(recherche)
+    FermerParLaCase(recherche)
+    execution.Fin()
+    VerifierFichier(chemin, Fichier())
+    VerifierSeulDansLeDossier(dossier, ["appel.ini"])
+
+
+def MessageSansDialogue(dossier, arguments):
+    execution = Execution(dossier, arguments)
+    execution.Fenetre("Quilvarest")
+    Verifier(not Fenetres(execution.processus.pid, "Recherche"), "the dialog is shown beside the message")
+    Touche("Return")
+    execution.Fin()
+
+
+def DeuxArguments(dossier):
+    # Even a valid configuration file as first argument is left alone.
+    chemin = Preparer(dossier, Fichier("75001"))
+    MessageSansDialogue(dossier, [chemin, chemin])
+    VerifierFichier(chemin, Fichier("75001"))
+
+
+def AucunArgument(dossier):
+    MessageSansDialogue(dossier, [])
+
+
+def FichierAbsentAuDemarrage(dossier):
+    chemin = os.path.join(dossier, "appel.ini")
+    execution = Execution(dossier, [chemin])
+    execution.Fenetre("Quilvarest")
+    Touche("Return")
+    execution.Fin()
+    VerifierSeulDansLeDossier(dossier, [])
+
+
+def FichierSupprimeAvantValider(dossier):
+    chemin = Preparer(dossier, Fichier())
+    execution = Execution(dossier, [chemin])
+    recherche = execution.Fenetre("Recherche")
+    Cliquer(recherche, CHAMP_CP)
+    Taper("75001")
+    Touche("Return")
+    # Once a line shows selected, the file has been read at activation: only
+    # then is it taken away, as another program would.
+    AttendreLigneSelectionnee(recherche)
+    os.remove(chemin)
+    Cliquer(recherche, BOUTON_VALIDER)
+    execution.Fenetre("Quilvarest")
+    Touche("Return")
+    execution.Fin()
+    VerifierSeulDansLeDossier(dossier, [])
+
+
+CAS = [
+    ("75001 typed, Enter, double-click on the first line: Cp, Ville, Erreur=0", ValidationParDoubleClic),
+    ("42000 read from the file, Enter, Valider: the first line is chosen", ValidationDuCritereDuFichier),
+    ("Enter at once (focus on Annuler): Erreur=1 only", EntreeDesLOuverture),
+    ("close box (WM_DELETE_WINDOW): file unchanged", CaseDeFermeture),
+    ("two arguments: message, status 0, file unchanged", DeuxArguments),
+    ("no argument: message, status 0", AucunArgument),
+    ("missing file at start: message, status 0, not created", FichierAbsentAuDemarrage),
+    ("file deleted before Valider: message, status 0, not created", FichierSupprimeAvantValider),
+]
+
+
+def JouerLesCas(racine):
+    reussis, rates = 0, 0
+    for numero, (nom, cas) in enumerate(CAS, 1):
+        dossier = os.path.join(racine, f"cas{numero}")
+        os.mkdir(dossier)
+        debut_cas = len(lances)
+        try:
+            cas(dossier)
+        except Exception as erreur:  # any error fails this case, not the others
+            rates += 1
+            print(f"FAIL {numero}. {nom}\n  {type(erreur).__name__}: {erreur}")
+            if os.path.exists(dossier + ".log"):
+                with open(dossier + ".log", "rb") as sortie:
+                    print("  Quilvarest's output:\n" + sortie.read().decode("utf-8", "replace"))
+        else:
+            reussis += 1
+            print(f"PASS {numero}. {nom}")
+        finally:
+            # A failed case must not leave its program on the display.
+            for processus in lances[debut_cas:]:
+                Arreter(processus)
+        sys.stdout.flush()
+    return reussis, rates
+
+
+def main():
+    global QUILVAREST
+    if len(sys.argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    QUILVAREST = os.path.abspath(sys.argv[1])
+    magasin = os.path.join(os.path.dirname(QUILVAREST), "Quilvarest.abs")
+    for requis in (QUILVAREST, magasin):
+        if not os.path.isfile(requis):
+            print(f"FAIL: {requis} is missing")
+            return 1
+    for outil in ("Xvfb", "xdotool"):
+        if shutil.which(outil) is None:
+            print(f"FAIL: {outil} is missing (scripts/dependances.sh installs it)")
+            return 1
+
+    ArreterAussiSurSignal()
+    with tempfile.TemporaryDirectory(prefix="quilvarest-e2e-") as racine:
+        journal_xvfb = open(os.path.join(racine, "xvfb.log"), "w+b")
+        try:
+            OuvrirEcran(racine, journal_xvfb)
+            reussis, rates = JouerLesCas(racine)
+        except (Echec, OSError) as erreur:
+            journal_xvfb.seek(0)
+            print(f"FAIL set-up: {erreur}\n" + journal_xvfb.read().decode("utf-8", "replace"))
+            return 1
+        finally:
+            for processus in reversed(lances):
+                Arreter(processus)
+            journal_xvfb.close()
+    print(f"{reussis} passed, {rates} failed")
+    return 0 if rates == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
