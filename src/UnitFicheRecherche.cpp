@@ -8,6 +8,7 @@
 #include "SaisieLimitee.h"
 #include "Texte.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QStringListModel>
@@ -46,7 +47,12 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
     Q_INIT_RESOURCE(quilvarest); // the glyphs, from a static library
     // Set before the controls exist, so that each takes it at creation: the
     // style sheet resolves a child's font when the child is created.
-    setFont(PoliceFiche());
+    const QFont police = PoliceFiche();
+    // A line edit lays its empty text out once in the application font before
+    // it takes its parent's: with both the same, the system font is not loaded
+    // for nothing.
+    QApplication::setFont(police);
+    setFont(police);
     ui->setupUi(this);
     setFixedSize(481, 449);
     // Labels size themselves to their caption, as the geometry was drawn.
@@ -201,9 +207,14 @@ void TFicheRechercherCpVille::LancerRecherche() {
     // the view instead of one insertion per row. A failure while reading
     // still shows the rows read so far.
     QStringList lignes;
+    // One buffer for every line: the joined text needs no allocation per row.
+    std::string ligne;
     try {
         while (!absQuery.Eof()) {
-            lignes.append(VersTexteWidget(absQuery.FieldByName("Cp") + " - " + absQuery.FieldByName("Ville")));
+            ligne = absQuery.FieldByName("Cp");
+            ligne += " - ";
+            ligne += absQuery.FieldByName("Ville");
+            lignes.append(VersTexteWidget(ligne));
             absQuery.Next();
         }
     } catch (...) {

@@ -44,7 +44,10 @@ sqlite3* BaseSql::Connexion() {
         throw ErreurPlateforme("La base « " + chemin_ + " » est introuvable.");
     }
     sqlite3* connexion = nullptr;
-    int rc = sqlite3_open_v2(chemin_.c_str(), &connexion, SQLITE_OPEN_READONLY, nullptr);
+    // Only the one thread of the dialog ever uses the store: the connection
+    // needs no lock of its own, which spares a lock and an unlock on every
+    // value read.
+    int rc = sqlite3_open_v2(chemin_.c_str(), &connexion, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         // "VILLE" must stay a value even where no column would match it; the
         // query text's strings are bound, so nothing legitimate needs this.

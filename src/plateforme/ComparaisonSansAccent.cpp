@@ -111,6 +111,7 @@ struct MotifLike {
     std::vector<std::uint32_t> unites;
     std::uint32_t echappement = 0; // 0: no ESCAPE clause
     bool impossible = false;       // ends on a lone escape character
+    bool toutTexte = false;        // nothing but %: matches every text
     std::vector<std::uint32_t> texte;
 };
 
@@ -144,6 +145,7 @@ std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t
             resultat->unites.push_back(unite & ~kSuite);
         }
     }
+    resultat->toutTexte = !resultat->impossible && resultat->unites.size() == 1 && resultat->unites.front() == kJoker;
     return resultat;
 }
 
@@ -237,8 +239,13 @@ void LikeSansAccent(sqlite3_context* contexte, int nombre, sqlite3_value** argum
     if (texte == nullptr || motif == nullptr) {
         return;
     }
-    ReplierTexte(texte, longueurTexte, motif->texte);
-    sqlite3_result_int(contexte, !motif->impossible && Correspond(motif->unites, motif->texte) ? 1 : 0);
+    // Listing everything ("%%") is the most common search: no folding needed.
+    if (motif->toutTexte) {
+        sqlite3_result_int(contexte, 1);
+    } else {
+        ReplierTexte(texte, longueurTexte, motif->texte);
+        sqlite3_result_int(contexte, !motif->impossible && Correspond(motif->unites, motif->texte) ? 1 : 0);
+    }
     if (nouveau) {
         // SQLite may free it at once, so it is handed over only once used.
         sqlite3_set_auxdata(contexte, 0, nouveau.release(), DetruireMotif);

@@ -1,0 +1,106 @@
+# Shared by mesurer.sh and instructions.sh: sourced, never run. Sets racine,
+# premierCp, lignesBase; the caller sets construit before verifier_cibles.
+
+nomScript=$(basename "$0")
+racine=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+premierCp=$(head -n 1 "$racine/data/codes-postaux.txt" | cut -f 1)
+lignesBase=$(wc -l <"$racine/data/codes-postaux.txt")
+
+verifier_outils() {
+    local outil
+    for outil in "$@"; do
+        if ! command -v "$outil" >/dev/null; then
+            echo "$nomScript: $outil is missing (apt-get install xvfb xdotool valgrind)" >&2
+            exit 1
+        fi
+    done
+}
+
+verifier_cibles() {
+    local fichier
+    for fichier in "$@"; do
+        if [ ! -e "$construit/$fichier" ]; then
+            echo "$nomScript: $construit/$fichier is missing: build the targets Quilvarest, quilvarest_store," \
+                "dialogue_nu and veilleur_peinture" >&2
+            exit 1
+        fi
+    done
+}
+
+# A work folder and an Xvfb server of our own, both gone at exit; the
+# environment both programs run in.
+demarrer_xvfb() {
+    travail=$(mktemp -d)
+    xvfb=
+    trap finir EXIT
+    # Xvfb writes its display number on fd 3 once it accepts clients.
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$travail/affichage" 2>"$travail/xvfb.log" &
+    xvfb=$!
+    for _ in $(seq 100); do
+        [ -s "$travail/affichage" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$travail/affichage" ]; then
+        echo "$nomScript: Xvfb did not start" >&2
+        cat "$travail/xvfb.log" >&2
+        exit 1
+    fi
+    export DISPLAY=":$(head -n 1 "$travail/affichage")"
+    export QT_QPA_PLATFORM=xcb
+    export XDG_RUNTIME_DIR="$travail/xdg"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    unset WAYLAND_DISPLAY QT_STYLE_OVERRIDE QT_SCALE_FACTOR QT_FONT_DPI
+    # No session bus: Qt's accessibility probe then fails at once, where an
+    # unset address would make libdbus fork to autolaunch one (in both
+    # programs alike, but a fork is noise).
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$travail/sans-bus"
+}
+
+finir() {
+    # Only what this script started.
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+    rm -rf "$travail"
+}
+
+# Returns once the main thread of $1 has slept with its CPU time unchanged for
+# ${2:-4} samples 50 ms apart (at most 60 s).
+attendre_repos() {
+    local pid=$1 echantillons=${2:-4} avant= temps etat stable=0 tours=0
+    while [ "$stable" -lt "$echantillons" ] && [ "$tours" -lt 1200 ]; do
+        sleep 0.05
+        read -r temps _ <"/proc/$pid/schedstat" || return 1
+        etat=$(sed 's/.*) //' "/proc/$pid/stat" | cut -d ' ' -f 1)
+        if [ "$temps" = "$avant" ] && [ "$etat" = S ]; then
+            stable=$((stable + 1))
+        else
+            stable=0
+        fi
+        avant=$temps
+        tours=$((tours + 1))
+    done
+}
+
+hwm() {
+    awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"
+}
+
+# A throwaway configuration file with no starting criteria, in $1.
+ecrire_config() {
+    printf '[Quilvarest]\r\nZeruzuvoCp=\r\nZeruzuvoVille=\r\n' >"$1"
+}
+
+# Did Quilvarest return the first row of a full list into the file $1?
+config_premiere_ligne() {
+    grep -q $'^Erreur=0\r$' "$1" && grep -q "^Cp=$premierCp"$'\r$' "$1"
+}
+
+# The keys that list every row: the focus starts on Annuler and three tabs
+# reach the postal-code box; % and Enter; then back to the list, so that no
+# blinking text cursor keeps the program busy while it is watched for idleness.
+# Then those that go back to Valider and press it.
+touches_tout_lister() {
+    xdotool key Tab Tab Tab percent Return shift+Tab
+}
+touches_valider() {
+    xdotool key shift+Tab Return
+}
