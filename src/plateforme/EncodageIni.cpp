@@ -1,6 +1,7 @@
 #include "EncodageIni.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <iterator>
 #include <utility>
 
@@ -93,11 +94,17 @@ UnitesIni::UnitesIni(std::string octets) : octets_(std::move(octets)) {
     }
 }
 
+QString DecoderUtf8Entier(QByteArrayView octets) {
+    QStringDecoder decodeur(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return decodeur(octets);
+}
+
 QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
     const auto nombre = static_cast<qsizetype>(fin - debut);
     switch (encodage_) {
     case EncodageIni::Utf8:
-        return QString::fromUtf8(octets_.data() + debut_ + debut, nombre);
+        return DecoderUtf8Entier(QByteArrayView(octets_.data() + debut_ + debut, nombre));
     case EncodageIni::Windows1252: {
         QString texte(nombre, Qt::Uninitialized);
         for (qsizetype i = 0; i < nombre; ++i) {

@@ -7,6 +7,11 @@
 // The three encodings an INI file written by the Windows INI functions may use.
 enum class EncodageIni { Utf8, Windows1252, Utf16LE };
 
+// UTF-8 bytes to text, every character kept: unlike QString::fromUtf8, a
+// U+FEFF at the start is a character of the value, not a mark to drop, and a
+// sequence cut short at the end reads as U+FFFD.
+QString DecoderUtf8Entier(QByteArrayView octets);
+
 // The bytes of an INI file seen as code units: bytes for UTF-8 and
 // Windows-1252, 16-bit little-endian units for UTF-16LE. The INI syntax only
 // uses ASCII characters, so lines are split and trimmed on raw units and a

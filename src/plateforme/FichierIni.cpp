@@ -137,7 +137,7 @@ Emplacement Localiser(const UnitesIni& unites, const QString& section, const QSt
 // A narrow text as it may go into a line: CR and LF would start new lines in
 // the caller's file, so each becomes a blank.
 QString SansFinDeLigne(const std::string& texte) {
-    QString resultat = QString::fromUtf8(texte.data(), static_cast<qsizetype>(texte.size()));
+    QString resultat = DecoderUtf8Entier(QByteArrayView(texte.data(), static_cast<qsizetype>(texte.size())));
     resultat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return resultat;
 }

@@ -17,6 +17,11 @@
 // Writing changes the lines it writes and keeps every other byte: line ends,
 // comments, spacing, order and encoding. The new content replaces the file in
 // one rename, so a caller never sees a half-written file.
+//
+// A trap of the detection: in a Windows-1252 file whose only bytes that are
+// not UTF-8 sit on the line rewritten, the new content is valid UTF-8 and is
+// read as UTF-8 afterwards. The bytes the caller reads are right; only a
+// later read of ours may decode the other lines' accents differently.
 class FichierIni {
 public:
     // Opens nothing and creates nothing; every call reads the file afresh.

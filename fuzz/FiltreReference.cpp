@@ -1,0 +1,157 @@
+#include "FiltreReference.h"
+
+#include "ComposerRequete.h"
+#include "Utf8Reference.h"
+#include "Verifier.h"
+
+#include <QChar>
+#include <QString>
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// The folded letters of each code point below U+0180; empty where the
+// character is kept as it is.
+std::u32string gRepli[0x180];
+
+// A byte outside well-formed UTF-8 stands for itself, apart from every
+// character.
+constexpr char32_t kOctet = 0x110000;
+
+// Pattern tokens: a folded unit, % or _.
+constexpr char32_t kJoker = 0xFFFFFFF0;
+constexpr char32_t kUnCaractere = 0xFFFFFFF1;
+
+// The tokens of a LIKE pattern.
+std::vector<char32_t> Jetons(const std::string& motif) {
+    std::vector<char32_t> jetons;
+    for (std::size_t i = 0; i < motif.size();) {
+        const std::size_t debut = i;
+        char32_t point = 0;
+        const bool valide = LireUtf8(motif, i, point);
+        if (valide && point == U'%') {
+            jetons.push_back(kJoker);
+        } else if (valide && point == U'_') {
+            jetons.push_back(kUnCaractere);
+        } else {
+            for (const Unite& unite : Replier(motif.substr(debut, i - debut))) {
+                jetons.push_back(unite.valeur);
+            }
+        }
+    }
+    return jetons;
+}
+
+// Y LIKE X over folded texts, as the set of the text positions the pattern
+// read so far can end at: no backtracking to get wrong.
+bool Correspond(const std::vector<char32_t>& jetons, const std::vector<Unite>& unites) {
+    const std::size_t n = unites.size();
+    std::vector<char> possibles(n + 1, 0);
+    std::vector<char> suivants(n + 1, 0);
+    possibles[0] = 1;
+    for (const char32_t jeton : jetons) {
+        std::fill(suivants.begin(), suivants.end(), 0);
+        bool atteint = false;
+        for (std::size_t j = 0; j <= n; ++j) {
+            if (jeton == kJoker) {
+                atteint = atteint || possibles[j] != 0;
+                suivants[j] = atteint ? 1 : 0;
+            } else if (possibles[j] != 0 && j < n && jeton == kUnCaractere) {
+                std::size_t fin = j + 1;
+                while (fin < n && unites[fin].suite) {
+                    ++fin;
+                }
+                suivants[fin] = 1;
+            } else if (possibles[j] != 0 && j < n && unites[j].valeur == jeton) {
+                suivants[j + 1] = 1;
+            }
+        }
+        possibles.swap(suivants);
+    }
+    return possibles[n] != 0;
+}
+
+bool MemeUnites(const std::vector<Unite>& a, const std::vector<Unite>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const Unite& x, const Unite& y) { return x.valeur == y.valeur; });
+}
+
+constexpr const char* kAvant[4] = {"", "%", "", "%"};
+constexpr const char* kApres[4] = {"%", "%", "", ""};
+
+} // namespace
+
+// Built from Qt's Unicode data rather than from the store's table: the base
+// letter of an accented letter is the ASCII letter of its decomposition (ŉ
+// and Ŀ included, whose decompositions hold another character too). Letters
+// without a decomposition are named one by one.
+void PreparerRepli() {
+    for (char32_t c = 0; c < 0x80; ++c) {
+        gRepli[c] = std::u32string(1, c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c);
+    }
+    // clang-format off
+    const std::pair<char32_t, const char32_t*> sansDecomposition[] = {
+        {U'Æ', U"AE"}, {U'æ', U"AE"}, {U'Œ', U"OE"}, {U'œ', U"OE"}, {U'ß', U"SS"}, {U'Ð', U"D"},
+        {U'ð', U"D"}, {U'Đ', U"D"}, {U'đ', U"D"}, {U'Ø', U"O"}, {U'ø', U"O"}, {U'Ħ', U"H"},
+        {U'ħ', U"H"}, {U'ı', U"I"}, {U'Ł', U"L"}, {U'ł', U"L"}, {U'Ŧ', U"T"}, {U'ŧ', U"T"},
+        // No base letter: kept.
+        {U'×', U""}, {U'÷', U""}, {U'Þ', U""}, {U'þ', U""}, {U'ĸ', U""}, {U'Ŋ', U""},
+        {U'ŋ', U""},
+    };
+    // clang-format on
+    for (char32_t c = 0xC0; c < 0x180; ++c) {
+        const auto nomme = std::find_if(std::begin(sansDecomposition), std::end(sansDecomposition),
+                                        [c](const auto& entree) { return entree.first == c; });
+        if (nomme != std::end(sansDecomposition)) {
+            gRepli[c] = nomme->second;
+            continue;
+        }
+        const QString decomposition = QChar::decomposition(c);
+        for (const QChar lettre : decomposition) {
+            const char16_t u = lettre.unicode();
+            if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z')) {
+                gRepli[c] += gRepli[u][0];
+            }
+        }
+        Verifier(!gRepli[c].empty(), "pas de lettre de base pour U+" + std::to_string(static_cast<unsigned>(c)));
+    }
+}
+
+std::vector<Unite> Replier(const std::string& texte) {
+    std::vector<Unite> unites;
+    for (std::size_t i = 0; i < texte.size();) {
+        char32_t point = 0;
+        const std::size_t debut = i;
+        if (!LireUtf8(texte, i, point)) {
+            unites.push_back({kOctet + static_cast<unsigned char>(texte[debut]), false});
+            continue;
+        }
+        if (point >= 0x180 || gRepli[point].empty()) {
+            unites.push_back({point, false});
+            continue;
+        }
+        for (std::size_t k = 0; k < gRepli[point].size(); ++k) {
+            unites.push_back({gRepli[point][k], k > 0});
+        }
+    }
+    return unites;
+}
+
+std::string Entoure(const std::string& critere, int mode) {
+    return kAvant[mode] + critere + kApres[mode];
+}
+
+Critere::Critere(const std::string& critere, int mode, bool egalReplie)
+    : critere_(critere), mode_(mode), egalReplie_(egalReplie), replie_(Replier(critere)),
+      jetons_(Jetons(Entoure(critere, mode))) {}
+
+bool Critere::Garde(const std::string& valeur, const std::vector<Unite>& valeurRepliee) const {
+    if (critere_.empty()) {
+        return true;
+    }
+    if (mode_ == EgalA) {
+        return egalReplie_ ? MemeUnites(valeurRepliee, replie_) : valeur == critere_;
+    }
+    return Correspond(jetons_, valeurRepliee);
+}
