@@ -17,8 +17,15 @@ namespace {
 
 const QString Defaut = QStringLiteral("(défaut)");
 
+// The fixtures' folder; a copy in a folder of its own when the test runs
+// again as nobody, who may not be allowed into the source tree.
+QString DossierFixtures() {
+    const QString copie = qEnvironmentVariable("QUILVAREST_FIXTURES_INI");
+    return copie.isEmpty() ? QStringLiteral(QUILVAREST_FIXTURES "/ini") : copie;
+}
+
 QByteArray Fixture(const QString& nom) {
-    QFile fichier(QStringLiteral(QUILVAREST_FIXTURES "/ini/") + nom);
+    QFile fichier(DossierFixtures() + QLatin1Char('/') + nom);
     return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray("(fixture absente)");
 }
 
@@ -60,8 +67,14 @@ void RelancerCommeNobody() {
     QTemporaryDir dossier;
     QVERIFY(dossier.isValid());
     QCOMPARE(::chmod(QFile::encodeName(dossier.path()).constData(), 0777), 0);
+    const QString fixtures = dossier.filePath(QStringLiteral("fixtures"));
+    QVERIFY(QDir().mkpath(fixtures));
+    for (const QString& nom : Entrees(DossierFixtures())) {
+        QVERIFY(QFile::copy(DossierFixtures() + QLatin1Char('/') + nom, fixtures + QLatin1Char('/') + nom));
+    }
     QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
     environnement.insert(QStringLiteral("TMPDIR"), dossier.path());
+    environnement.insert(QStringLiteral("QUILVAREST_FIXTURES_INI"), fixtures);
     QProcess enfant;
     enfant.setProcessEnvironment(environnement);
     enfant.setProcessChannelMode(QProcess::MergedChannels);
