@@ -7,7 +7,7 @@ paquets=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev libsqlite3-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth xdotool x11-utils python3 python3-xlib
+    xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
 )
 
