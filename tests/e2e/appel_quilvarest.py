@@ -40,6 +40,15 @@ def AttendreLigneSelectionnee(recherche):
     AttendreCouleursDifferentes(recherche, FIN_PREMIERE_LIGNE, LISTE_VIDE, "a selected first line")
 
 
+def ChercherCp(recherche, code):
+    # As an operator does: click into the postal-code box, type, Enter; the
+    # search is done once its first line shows selected.
+    Cliquer(recherche, CHAMP_CP)
+    Taper(code)
+    Touche("Return")
+    AttendreLigneSelectionnee(recherche)
+
+
 # The caller's file: CRLF line ends, UTF-8 (the comment holds an 'é'), a
 # section before and after ours, a "Cp" key in another section, an old choice
 # to be replaced in place, a comment closing our section, and no line end
@@ -130,9 +139,7 @@ def ValidationParDoubleClic(dossier):
     chemin = Preparer(dossier, Fichier())
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
-    Cliquer(recherche, CHAMP_CP)
-    Taper("75001")
-    Touche("Return")
+    ChercherCp(recherche, "75001")
     Cliquer(recherche, PREMIERE_LIGNE, fois=2)
     execution.Fin()
     VerifierFichier(chemin, FichierApresChoix("", "75001", "PARIS"))
@@ -168,10 +175,7 @@ def CaseDeFermeture(dossier):
     chemin = Preparer(dossier, Fichier())
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
-    Cliquer(recherche, CHAMP_CP)
-    Taper("75001")
-    Touche("Return")
-    AttendreLigneSelectionnee(recherche)
+    ChercherCp(recherche, "75001")
     FermerParLaCase(recherche)
     execution.Fin()
     VerifierFichier(chemin, Fichier())
@@ -210,12 +214,9 @@ def FichierSupprimeAvantValider(dossier):
     chemin = Preparer(dossier, Fichier())
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
-    Cliquer(recherche, CHAMP_CP)
-    Taper("75001")
-    Touche("Return")
     # Once a line shows selected, the file has been read at activation: only
     # then is it taken away, as another program would.
-    AttendreLigneSelectionnee(recherche)
+    ChercherCp(recherche, "75001")
     os.remove(chemin)
     Cliquer(recherche, BOUTON_VALIDER)
     execution.Fenetre("Quilvarest")
