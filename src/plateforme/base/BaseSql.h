@@ -1,19 +1,16 @@
 #pragma once
 
-#include <memory>
+#include "PoigneesSqlite.h"
+
 #include <string>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 // The postal code store: one SQLite database file, only ever read. The
 // connection opens read-only the first time a query needs it and never creates
 // the file; every failure raises ErreurPlateforme with the engine's message.
 class BaseSql {
 public:
-    BaseSql();
-    ~BaseSql();
+    BaseSql() = default;
     BaseSql(const BaseSql&) = delete;
     BaseSql& operator=(const BaseSql&) = delete;
 
@@ -30,14 +27,13 @@ public:
 
 private:
     std::string chemin_;
-    sqlite3* connexion_ = nullptr;
+    ConnexionSqlite connexion_;
 };
 
 // One SQL statement over a BaseSql, read row by row.
 class RequeteSql {
 public:
     explicit RequeteSql(BaseSql& base);
-    ~RequeteSql();
     RequeteSql(const RequeteSql&) = delete;
     RequeteSql& operator=(const RequeteSql&) = delete;
 
@@ -75,7 +71,7 @@ private:
 
     BaseSql& base_;
     std::string sql_;
-    sqlite3_stmt* instruction_ = nullptr;
+    InstructionSqlite instruction_;
     std::vector<std::string> colonnes_; // result column names, by index
     bool eof_ = true;
 };

@@ -6,13 +6,9 @@
 #include "ParametresSql.h"
 
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
-
-struct FinaliserInstruction {
-    void operator()(sqlite3_stmt* instruction) const { sqlite3_finalize(instruction); }
-};
-using Instruction = std::unique_ptr<sqlite3_stmt, FinaliserInstruction>;
 
 std::string MessageBase(const std::string& chemin, const char* message) {
     return "Erreur de la base « " + chemin + " » : " + message;
@@ -20,60 +16,45 @@ std::string MessageBase(const std::string& chemin, const char* message) {
 
 } // namespace
 
-BaseSql::BaseSql() = default;
-
-BaseSql::~BaseSql() {
-    // The _v2 close defers the release until a statement still alive is
-    // finalized instead of failing with SQLITE_BUSY and leaking the connection.
-    sqlite3_close_v2(connexion_);
-}
-
 void BaseSql::SetDatabaseFileName(const std::string& chemin) {
-    sqlite3_close_v2(connexion_);
-    connexion_ = nullptr;
+    connexion_.reset();
     chemin_ = chemin;
 }
 
 sqlite3* BaseSql::Connexion() {
-    if (connexion_ != nullptr) {
-        return connexion_;
+    if (connexion_) {
+        return connexion_.get();
     }
     // SQLite's own message for a missing file would only say "unable to open
     // database file"; the user needs to know which file.
     if (!FichierExiste(chemin_)) {
         throw ErreurPlateforme("La base « " + chemin_ + " » est introuvable.");
     }
-    sqlite3* connexion = nullptr;
+    sqlite3* brute = nullptr;
     // Only the one thread of the dialog ever uses the store: the connection
     // needs no lock of its own, which spares a lock and an unlock on every
     // value read.
-    int rc = sqlite3_open_v2(chemin_.c_str(), &connexion, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(chemin_.c_str(), &brute, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    ConnexionSqlite connexion(brute);
     if (rc == SQLITE_OK) {
         // "VILLE" must stay a value even where no column would match it; the
         // query text's strings are bound, so nothing legitimate needs this.
-        rc = sqlite3_db_config(connexion, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        rc = sqlite3_db_config(connexion.get(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     }
     if (rc == SQLITE_OK) {
-        rc = sqlite3_db_config(connexion, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        rc = sqlite3_db_config(connexion.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     }
     if (rc == SQLITE_OK) {
-        rc = EnregistrerComparaisonSansAccent(connexion);
+        rc = EnregistrerComparaisonSansAccent(connexion.get());
     }
     if (rc != SQLITE_OK) {
-        const std::string message =
-            MessageBase(chemin_, connexion != nullptr ? sqlite3_errmsg(connexion) : sqlite3_errstr(rc));
-        sqlite3_close_v2(connexion);
-        throw ErreurPlateforme(message);
+        throw ErreurPlateforme(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
     }
-    connexion_ = connexion;
-    return connexion_;
+    connexion_ = std::move(connexion);
+    return connexion_.get();
 }
 
 RequeteSql::RequeteSql(BaseSql& base) : base_(base) {}
-
-RequeteSql::~RequeteSql() {
-    Close();
-}
 
 void RequeteSql::ClearSql() {
     Close();
@@ -97,7 +78,7 @@ void RequeteSql::Open() {
     // The length includes the terminating zero, which spares SQLite a copy.
     int rc =
         sqlite3_prepare_v2(connexion, requete.sql.c_str(), static_cast<int>(requete.sql.size() + 1), &brute, &reste);
-    Instruction instruction(brute);
+    InstructionSqlite instruction(brute);
     if (rc != SQLITE_OK) {
         throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
     }
@@ -106,10 +87,10 @@ void RequeteSql::Open() {
     }
     // Whatever follows the first statement must be blanks, semicolons or
     // comments: preparing it then yields no statement.
-    sqlite3_stmt* suite = nullptr;
-    rc = sqlite3_prepare_v2(connexion, reste, -1, &suite, nullptr);
-    sqlite3_finalize(suite);
-    if (rc != SQLITE_OK || suite != nullptr) {
+    sqlite3_stmt* bruteSuite = nullptr;
+    rc = sqlite3_prepare_v2(connexion, reste, -1, &bruteSuite, nullptr);
+    const InstructionSqlite suite(bruteSuite);
+    if (rc != SQLITE_OK || suite) {
         throw ErreurPlateforme("La requête ne doit contenir qu'une instruction : " + sql_);
     }
     // Only the ?N written for the quoted strings may remain: any other
@@ -131,12 +112,12 @@ void RequeteSql::Open() {
         const char* nom = sqlite3_column_name(instruction.get(), colonne);
         colonnes_.emplace_back(nom != nullptr ? nom : "");
     }
-    instruction_ = instruction.release();
+    instruction_ = std::move(instruction);
     Avancer();
 }
 
 void RequeteSql::Next() {
-    if (instruction_ == nullptr) {
+    if (!instruction_) {
         throw ErreurPlateforme("La requête n'est pas ouverte.");
     }
     if (!eof_) {
@@ -145,14 +126,13 @@ void RequeteSql::Next() {
 }
 
 void RequeteSql::Close() {
-    sqlite3_finalize(instruction_);
-    instruction_ = nullptr;
+    instruction_.reset();
     colonnes_.clear();
     eof_ = true;
 }
 
 std::string RequeteSql::FieldByName(const std::string& nom) const {
-    if (instruction_ == nullptr) {
+    if (!instruction_) {
         throw ErreurPlateforme("La requête n'est pas ouverte.");
     }
     for (std::size_t colonne = 0; colonne < colonnes_.size(); ++colonne) {
@@ -163,17 +143,17 @@ std::string RequeteSql::FieldByName(const std::string& nom) const {
             return {};
         }
         const int index = static_cast<int>(colonne);
-        const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(instruction_, index));
+        const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(instruction_.get(), index));
         if (texte == nullptr) {
             return {};
         }
-        return std::string(texte, static_cast<std::size_t>(sqlite3_column_bytes(instruction_, index)));
+        return std::string(texte, static_cast<std::size_t>(sqlite3_column_bytes(instruction_.get(), index)));
     }
     throw ErreurPlateforme("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
 }
 
 void RequeteSql::Avancer() {
-    const int rc = sqlite3_step(instruction_);
+    const int rc = sqlite3_step(instruction_.get());
     if (rc == SQLITE_ROW) {
         eof_ = false;
     } else if (rc == SQLITE_DONE) {
@@ -181,6 +161,7 @@ void RequeteSql::Avancer() {
     } else {
         // The statement stays: the next ClearSql or Open releases it.
         eof_ = true;
-        throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_))));
+        throw ErreurPlateforme(
+            MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_.get()))));
     }
 }

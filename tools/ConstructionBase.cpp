@@ -2,23 +2,14 @@
 
 #include "ComparaisonSansAccent.h"
 #include "ErreurPlateforme.h"
+#include "PoigneesSqlite.h"
 #include "Utf8.h"
 
 #include <filesystem>
-#include <memory>
 #include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
-
-struct FermerConnexion {
-    void operator()(sqlite3* connexion) const { sqlite3_close_v2(connexion); }
-};
-struct FinaliserInstruction {
-    void operator()(sqlite3_stmt* instruction) const { sqlite3_finalize(instruction); }
-};
-using Connexion = std::unique_ptr<sqlite3, FermerConnexion>;
-using Instruction = std::unique_ptr<sqlite3_stmt, FinaliserInstruction>;
 
 void VerifierMoteur(sqlite3* connexion, int rc, const std::string& chemin) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE) {
@@ -69,7 +60,7 @@ std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sql
         connexion,
         sqlite3_prepare_v2(connexion, "INSERT INTO Quilvarest (Cp, Ville) VALUES (?1, ?2)", -1, &brute, nullptr),
         chemin);
-    const Instruction insertion(brute);
+    const InstructionSqlite insertion(brute);
     std::unordered_map<std::string, std::size_t> couples; // line -> its number
     std::string ligne;
     std::string cp;
@@ -117,7 +108,7 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
             sqlite3* brute = nullptr;
             const int rc =
                 sqlite3_open_v2(temporaire.c_str(), &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-            const Connexion connexion(brute);
+            const ConnexionSqlite connexion(brute);
             VerifierMoteur(connexion.get(), rc, temporaire);
             // The schema names the collation, so the writer must know it too.
             VerifierMoteur(connexion.get(), EnregistrerComparaisonSansAccent(connexion.get()), temporaire);
