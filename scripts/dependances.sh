@@ -6,7 +6,7 @@ set -euo pipefail
 paquets=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev libsqlite3-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
 )
@@ -17,7 +17,7 @@ for paquet in "${paquets[@]}"; do
 done
 [ ${#manquants[@]} -eq 0 ] && exit 0
 
-echo "Installation : ${manquants[*]}"
+echo "Installing: ${manquants[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

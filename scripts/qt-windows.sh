@@ -36,7 +36,7 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 # The sources come from Debian, for the same suite as the installed Qt.
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    echo "Ajout des sources Debian (deb-src)" >&2
+    echo "Adding the Debian source entries (deb-src)" >&2
     $sudo tee /etc/apt/sources.list.d/quilvarest-sources.sources >/dev/null <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
@@ -51,17 +51,17 @@ travail="$cache/qt-6.4.2-mingw-travail"
 rm -rf "$travail"
 mkdir -p "$travail"
 cd "$travail"
-echo "Téléchargement des sources de qt6-base (Debian)" >&2
+echo "Fetching the qt6-base source package from Debian" >&2
 apt-get source -qq --download-only qt6-base=6.4.2+dfsg-10 >&2
 dpkg-source -x --skip-patches qt6-base_6.4.2+dfsg-10.dsc qtbase >&2
 
-echo "Configuration de Qt pour Windows dans $prefixe" >&2
+echo "Configuring Qt for Windows into $prefixe" >&2
 cmake -S qtbase -B construction -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$chaine" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$prefixe" \
     "${options[@]}" >&2
-echo "Compilation de Qt (20 à 30 minutes sur deux cœurs)" >&2
+echo "Building Qt (20 to 30 minutes on two cores)" >&2
 cmake --build construction --parallel "$(nproc)" >&2
 cmake --install construction >&2
 touch "$prefixe/.complet"

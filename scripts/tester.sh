@@ -5,11 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependances.sh
 
+bash scripts/verifier_format.sh
+
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here: a new warning fails the run instead of scrolling by.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILVAREST_WERROR=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILVAREST_SANITIZE=ON -DQUILVAREST_BENCH=OFF
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILVAREST_SANITIZE=ON -DQUILVAREST_BENCH=OFF -DQUILVAREST_WERROR=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")

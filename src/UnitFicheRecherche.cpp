@@ -94,10 +94,10 @@ std::string TFicheRechercherCpVille::GetFichierConfig() const {
 
 void TFicheRechercherCpVille::FormCreate() {
     dbQuilvarest.SetDatabaseFileName(DossierExecutable() + "Quilvarest.abs");
-    for (const char* libelle : LibellesModes) {
+    for (const char* libelle : kLibellesModes) {
         ui->cbConditionCP->addItem(QString::fromUtf8(libelle));
     }
-    for (const char* libelle : LibellesModes) {
+    for (const char* libelle : kLibellesModes) {
         ui->cbConditionVille->addItem(QString::fromUtf8(libelle));
     }
     ui->cbConditionCP->setCurrentIndex(CommencantPar);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ErreurPlateforme.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QTest>
 
-// Whole-file helpers: the tests compare files byte for byte.
+// Helpers the tests share: whole files, compared byte for byte, and the
+// message of the error a call raises.
 
 // The file's bytes, or a marker no test writes when it cannot be read.
 inline QByteArray Lire(const QString& chemin) {
@@ -17,4 +20,14 @@ inline void Ecrire(const QString& chemin, const QByteArray& octets) {
     QFile fichier(chemin);
     QVERIFY(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(fichier.write(octets), octets.size());
+}
+
+// The message of the ErreurPlateforme that appel raises, or "" when none.
+template <typename Appel> QString MessageErreur(Appel appel) {
+    try {
+        appel();
+    } catch (const ErreurPlateforme& erreur) {
+        return QString::fromUtf8(erreur.what());
+    }
+    return {};
 }

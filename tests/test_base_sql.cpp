@@ -1,7 +1,9 @@
 #include "BaseSql.h"
 #include "ConstructionBase.h"
 #include "ErreurPlateforme.h"
+#include "FichiersDeTest.h"
 #include "ParametresSql.h"
+#include "PoigneesSqlite.h"
 #include "Texte.h"
 
 #include <QDir>
@@ -52,21 +54,12 @@ QStringList Lister(RequeteSql& requete, const QString& sql) {
     return lignes;
 }
 
-// The message of the ErreurPlateforme that action raises, or "" when none.
-template <typename Action> QString MessageErreur(Action action) {
-    try {
-        action();
-    } catch (const ErreurPlateforme& erreur) {
-        return QString::fromUtf8(erreur.what());
-    }
-    return {};
-}
-
 void ExecuterSql(const QString& chemin, const char* sql) {
-    sqlite3* connexion = nullptr;
-    QCOMPARE(sqlite3_open(chemin.toUtf8().constData(), &connexion), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(connexion, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(connexion);
+    sqlite3* brute = nullptr;
+    const int rc = sqlite3_open(chemin.toUtf8().constData(), &brute);
+    const ConnexionSqlite connexion(brute);
+    QCOMPARE(rc, SQLITE_OK);
+    QCOMPARE(sqlite3_exec(connexion.get(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
 }
 
 void Construire(const std::string& source, const QString& chemin) {
@@ -101,6 +94,7 @@ private slots:
     void baseIntrouvable();
     void fichiersInvalides_data();
     void fichiersInvalides();
+    void baseEnLectureSeule();
 
     // The builder.
     void constructionRefusee_data();
@@ -414,6 +408,31 @@ void TestBaseSql::fichiersInvalides() {
     // Opened read-only: the file is left exactly as it was.
     QVERIFY(lecture.open(QIODevice::ReadOnly));
     QCOMPARE(lecture.readAll(), avant);
+}
+
+void TestBaseSql::baseEnLectureSeule() {
+    // The store is the program's own data: nothing a query text holds may
+    // change it, even a statement the engine would otherwise run.
+    const QString copie = dossier_.filePath(QStringLiteral("lecture-seule.abs"));
+    QVERIFY(QFile::copy(fixture_, copie));
+    const QByteArray avant = Lire(copie);
+    BaseSql base;
+    base.SetDatabaseFileName(copie.toStdString());
+    QCOMPARE(sqlite3_db_readonly(base.Connexion(), "main"), 1);
+    for (const char* ecriture :
+         {"INSERT INTO Quilvarest (Cp, Ville) VALUES ('99999', 'NULLE-PART')", "DELETE FROM Quilvarest",
+          "UPDATE Quilvarest SET Ville = 'X'", "CREATE TABLE Autre (x)", "PRAGMA user_version = 7"}) {
+        RequeteSql requete(base);
+        requete.AddSql(ecriture);
+        const QString message = MessageErreur([&] {
+            requete.Open();
+            while (!requete.Eof()) {
+                requete.Next();
+            }
+        });
+        QVERIFY2(message.contains("readonly"), qPrintable(QString::fromUtf8(ecriture) + " : " + message));
+    }
+    QCOMPARE(Lire(copie), avant);
 }
 
 // ---- The builder ----

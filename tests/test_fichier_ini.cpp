@@ -37,16 +37,6 @@ std::string Narrow(const QString& texte) {
     return texte.toStdString();
 }
 
-// The message of the ErreurPlateforme the call raises, or "" when none.
-template <typename Appel> QString MessageErreur(Appel appel) {
-    try {
-        appel();
-    } catch (const ErreurPlateforme& erreur) {
-        return QString::fromUtf8(erreur.what());
-    }
-    return {};
-}
-
 QString MessageAttendu(const QString& chemin) {
     return QStringLiteral("Impossible d'écrire le fichier « ") + chemin + QStringLiteral(" » : ");
 }

@@ -12,19 +12,19 @@
 
 int main(int argc, char* argv[]) {
     if (argc != 3) {
-        std::cerr << "Usage : ConstruireBase <codes-postaux.txt> <Quilvarest.abs>\n";
+        std::cerr << "usage: ConstruireBase <codes-postaux.txt> <Quilvarest.abs>\n";
         return 1;
     }
     std::ifstream source(argv[1], std::ios::binary);
     if (!source) {
-        std::cerr << "ConstruireBase : impossible de lire « " << argv[1] << " ».\n";
+        std::cerr << "ConstruireBase: cannot read " << argv[1] << "\n";
         return 1;
     }
     try {
         const std::size_t nombre = ConstruireBase(source, argv[1], argv[2]);
-        std::cout << "ConstruireBase : " << nombre << " lignes écrites dans « " << argv[2] << " ».\n";
+        std::cout << "ConstruireBase: " << nombre << " rows written to " << argv[2] << "\n";
     } catch (const std::exception& erreur) {
-        std::cerr << "ConstruireBase : " << erreur.what() << '\n';
+        std::cerr << "ConstruireBase: " << erreur.what() << '\n';
         return 1;
     }
     return 0;

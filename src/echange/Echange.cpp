@@ -7,19 +7,19 @@
 
 namespace {
 
-const std::string Section = "Quilvarest";
-const std::string MessageFichierAbsent = "Le fichier de configuration n'existe pas.";
+const std::string kSection = "Quilvarest";
+const std::string kMessageFichierAbsent = "Le fichier de configuration n'existe pas.";
 
 } // namespace
 
 bool ChargerConfig(const std::string& FichierConfig, CriteresDepart& criteres, Messagerie& messagerie) {
     if (!FichierExiste(FichierConfig)) {
-        messagerie.AfficherMessage(MessageFichierAbsent);
+        messagerie.AfficherMessage(kMessageFichierAbsent);
         return true;
     }
     const FichierIni ini(FichierConfig);
-    criteres.Cp = ini.ReadString(Section, "ZeruzuvoCp", "");
-    criteres.Ville = ini.ReadString(Section, "ZeruzuvoVille", "");
+    criteres.Cp = ini.ReadString(kSection, "ZeruzuvoCp", "");
+    criteres.Ville = ini.ReadString(kSection, "ZeruzuvoVille", "");
     return false;
 }
 
@@ -37,16 +37,16 @@ void EnregistrerChoix(const std::string& FichierConfig, const std::string& entre
     }
 
     if (!FichierExiste(FichierConfig)) {
-        messagerie.AfficherMessage(MessageFichierAbsent);
+        messagerie.AfficherMessage(kMessageFichierAbsent);
         return;
     }
 
     FichierIni ini(FichierConfig);
     if (abandon) {
-        ini.WriteBool(Section, "Erreur", true);
+        ini.WriteBool(kSection, "Erreur", true);
     } else {
         // One replacement of the file: the caller never sees a choice whose
         // "Erreur" still says 1 beside a new "Cp".
-        ini.WriteStrings(Section, {{"Cp", cp}, {"Ville", ville}, {"Erreur", "0"}});
+        ini.WriteStrings(kSection, {{"Cp", cp}, {"Ville", ville}, {"Erreur", "0"}});
     }
 }

@@ -3,7 +3,7 @@
 #include "ErreurPlateforme.h"
 #include "Texte.h"
 
-const char* const LibellesModes[4] = {"Commençant par", "Contient", "Egal à", "Finissant par"};
+const char* const kLibellesModes[4] = {"Commençant par", "Contient", "Egal à", "Finissant par"};
 
 namespace {
 
@@ -12,7 +12,7 @@ struct PiecesMode {
     const char* apres;
 };
 
-constexpr PiecesMode Pieces[4] = {
+constexpr PiecesMode kPieces[4] = {
     {"LIKE \"", "%\""},
     {"LIKE \"%", "%\""},
     {"= \"", "\""},
@@ -24,7 +24,7 @@ void AjouterCondition(std::string& requete, const char* colonne, const std::stri
         throw ErreurPlateforme("Mode de recherche inconnu : " + std::to_string(mode) + ".");
     }
     requete += colonne;
-    requete += Pieces[mode].avant;
+    requete += kPieces[mode].avant;
     // Doubling is how SQL writes a quote inside a quoted string: the value
     // stays one string whatever the criterion holds.
     for (const char c : critere) {
@@ -33,7 +33,7 @@ void AjouterCondition(std::string& requete, const char* colonne, const std::stri
             requete += '"';
         }
     }
-    requete += Pieces[mode].apres;
+    requete += kPieces[mode].apres;
 }
 
 } // namespace

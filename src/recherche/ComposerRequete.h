@@ -12,7 +12,7 @@ enum ModeRecherche : int {
 };
 
 // The labels of the match modes, indexed by ModeRecherche.
-extern const char* const LibellesModes[4];
+extern const char* const kLibellesModes[4];
 
 // Turns the two criteria and their match modes into the store's query text:
 // "SELECT Cp, Ville FROM Quilvarest WHERE " then the postal-code condition,
