@@ -7,6 +7,9 @@
 // is resolved against the current folder.
 bool FichierExiste(const std::string& chemin);
 
+// The full path of the running executable, links resolved.
+std::string CheminExecutable();
+
 // The folder of the running executable, with one trailing path separator.
 std::string DossierExecutable();
 

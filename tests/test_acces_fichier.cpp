@@ -1,0 +1,56 @@
+#include "AccesFichier.h"
+#include "FichiersDeTest.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+
+// Whole-file replacement where a rename would lose the caller's data.
+class TestAccesFichier : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dossier_;
+
+    std::filesystem::path Chemin(const char* nom) const {
+        return std::filesystem::u8path(dossier_.filePath(QString::fromUtf8(nom)).toStdString());
+    }
+
+private slots:
+    void liensPhysiques() {
+        // Two names of one file: the caller may read either. A rename would
+        // give the written name a new file and leave the other on the old one.
+        const auto original = Chemin("appel.ini");
+        const auto autreNom = Chemin("autre-nom.ini");
+        Ecrire(QString::fromStdString(original.u8string()), "[Quilvarest]\r\nZeruzuvoCp=42\r\n");
+        std::filesystem::create_hard_link(original, autreNom);
+
+        const std::string nouveau = "[Quilvarest]\r\nZeruzuvoCp=42\r\nErreur=1\r\n";
+        RemplacerFichier(original.u8string(), nouveau);
+        QCOMPARE(Lire(QString::fromStdString(autreNom.u8string())), QByteArray::fromStdString(nouveau));
+        QCOMPARE(std::filesystem::hard_link_count(original), std::uintmax_t{2});
+
+        // Written through the other name, with a shorter content: no byte of
+        // the longer one may stay behind.
+        const std::string court = "[Quilvarest]\r\n";
+        RemplacerFichier(autreNom.u8string(), court);
+        QCOMPARE(Lire(QString::fromStdString(original.u8string())), QByteArray::fromStdString(court));
+        QCOMPARE(std::filesystem::hard_link_count(autreNom), std::uintmax_t{2});
+
+        // No temporary file left beside them.
+        QCOMPARE(QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void lectureDesCasRefuses() {
+        std::string octets;
+        QVERIFY(LireFichierEntier(Chemin("absent.ini").u8string(), octets) != 0);
+        QVERIFY(LireFichierEntier(dossier_.path().toStdString(), octets) != 0);
+        // Each refusal reads as a sentence naming the file.
+        const std::string message =
+            MessageEcritureImpossible("x.ini", LireFichierEntier(dossier_.path().toStdString(), octets));
+        QVERIFY2(message.rfind("Impossible d'écrire le fichier « x.ini » : ", 0) == 0, message.c_str());
+        QVERIFY(message.size() > std::string("Impossible d'écrire le fichier « x.ini » : .").size());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestAccesFichier)
+#include "test_acces_fichier.moc"
