@@ -9,6 +9,9 @@ paquets=(
     clang clang-format libclang-rt-14-dev
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
+    # The Windows build: cross compiler, Debian sources, Wine to run it.
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev tcl
+    wine wine64
 )
 
 manquants=()

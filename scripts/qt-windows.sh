@@ -32,20 +32,8 @@ if [ -f "$prefixe/.complet" ]; then
     exit 0
 fi
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 # The sources come from Debian, for the same suite as the installed Qt.
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    echo "Adding the Debian source entries (deb-src)" >&2
-    $sudo tee /etc/apt/sources.list.d/quilvarest-sources.sources >/dev/null <<'SOURCES'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    $sudo apt-get update -qq
-fi
+bash "$racine/scripts/sources-debian.sh"
 
 travail="$cache/qt-6.4.2-mingw-travail"
 rm -rf "$travail"

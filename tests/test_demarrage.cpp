@@ -24,9 +24,9 @@ class TestDemarrage : public QObject {
 private slots:
     void mauvaisNombreDArguments_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("none") << QStringList{};
-        QTest::newRow("two") << QStringList{"a.ini", "b.ini"};
-        QTest::newRow("three, first one existing") << QStringList{QCoreApplication::applicationFilePath(), "x", "y"};
+        QTest::newRow("aucun") << QStringList{};
+        QTest::newRow("deux") << QStringList{"a.ini", "b.ini"};
+        QTest::newRow("trois, le premier existant") << QStringList{QCoreApplication::applicationFilePath(), "x", "y"};
     }
     void mauvaisNombreDArguments() {
         QFETCH(QStringList, arguments);

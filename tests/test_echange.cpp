@@ -68,24 +68,23 @@ private slots:
         QTest::addColumn<QString>("entree");
         QTest::addColumn<bool>("abandon");
         QTest::addColumn<QByteArray>("apres");
-        QTest::newRow("choice into an existing section")
+        QTest::newRow("choix dans une section existante")
             << QByteArray("; caller's file\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\n\r\n[Suite]\r\nX=1\r\n")
             << "42000 - SAINT-ÉTIENNE" << false
             << QByteArray("; caller's file\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\nCp=42000\r\nVille=SAINT-ÉTIENNE\r\n"
                           "Erreur=0\r\n\r\n[Suite]\r\nX=1\r\n");
-        QTest::newRow("choice replacing an earlier one")
+        QTest::newRow("choix remplaçant un précédent")
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=1\n") << "75001 - PARIS" << false
             << QByteArray("[Quilvarest]\nCp=75001\nVille=PARIS\nErreur=0\n");
-        QTest::newRow("choice without the section")
+        QTest::newRow("choix sans la section")
             << QByteArray("[Autre]\nA=1") << "01400 - L'ABERGEMENT-CLÉMENCIAT" << false
             << QByteArray("[Autre]\nA=1\n[Quilvarest]\nCp=01400\nVille=L'ABERGEMENT-CLÉMENCIAT\nErreur=0\n");
-        QTest::newRow("cancel keeps the earlier choice")
+        QTest::newRow("abandon gardant le choix précédent")
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=0\n") << "75001 - PARIS" << true
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=1\n");
-        QTest::newRow("validate with nothing selected is a cancel")
-            << QByteArray("[Quilvarest]\nCp=13001\n") << "" << false
-            << QByteArray("[Quilvarest]\nCp=13001\nErreur=1\n");
-        QTest::newRow("short entry gives a short code and no town")
+        QTest::newRow("valider sans sélection vaut abandon") << QByteArray("[Quilvarest]\nCp=13001\n") << "" << false
+                                                             << QByteArray("[Quilvarest]\nCp=13001\nErreur=1\n");
+        QTest::newRow("ligne courte : code court, pas de ville")
             << QByteArray("[Quilvarest]\n") << "750" << false << QByteArray("[Quilvarest]\nCp=750\nVille=\nErreur=0\n");
     }
     void enregistrement() {

@@ -14,30 +14,30 @@ private slots:
         QTest::addColumn<int>("modeVille");
         QTest::addColumn<QString>("attendu");
         const QString tete = "SELECT Cp, Ville FROM Quilvarest WHERE ";
-        QTest::newRow("postal code starts with") << "75"
-                                                 << "" << 0 << 1 << tete + "Cp LIKE \"75%\"";
-        QTest::newRow("postal code contains") << "75"
-                                              << "" << 1 << 1 << tete + "Cp LIKE \"%75%\"";
-        QTest::newRow("postal code equals") << "75001"
-                                            << "" << 2 << 1 << tete + "Cp = \"75001\"";
-        QTest::newRow("postal code ends with") << "01"
-                                               << "" << 3 << 1 << tete + "Cp LIKE \"%01\"";
-        QTest::newRow("city contains, upper-cased") << ""
-                                                    << "saint" << 0 << 1 << tete + "Ville LIKE \"%SAINT%\"";
-        QTest::newRow("city accents upper-cased") << ""
-                                                  << "étienne" << 0 << 3 << tete + "Ville LIKE \"%ÉTIENNE\"";
-        QTest::newRow("both, postal code first") << "75"
-                                                 << "saint" << 2 << 3 << tete + "Cp = \"75\" AND Ville LIKE \"%SAINT\"";
-        QTest::newRow("city starts with") << ""
-                                          << "Paris" << 3 << 0 << tete + "Ville LIKE \"PARIS%\"";
-        QTest::newRow("blanks are a criterion") << "  "
-                                                << " " << 0 << 2 << tete + "Cp LIKE \"  %\" AND Ville = \" \"";
-        QTest::newRow("wildcards typed stay") << "%"
-                                              << "_" << 2 << 1 << tete + "Cp = \"%\" AND Ville LIKE \"%_%\"";
-        QTest::newRow("quote doubled") << "7\"5"
-                                       << "a\"\" OR 1=1 --" << 0 << 2
-                                       << tete + "Cp LIKE \"7\"\"5%\" AND Ville = \"A\"\"\"\" OR 1=1 --\"";
-        QTest::newRow("mode of an empty criterion unused") << ""
+        QTest::newRow("cp commençant par") << "75"
+                                           << "" << 0 << 1 << tete + "Cp LIKE \"75%\"";
+        QTest::newRow("cp contenant") << "75"
+                                      << "" << 1 << 1 << tete + "Cp LIKE \"%75%\"";
+        QTest::newRow("cp égal") << "75001"
+                                 << "" << 2 << 1 << tete + "Cp = \"75001\"";
+        QTest::newRow("cp finissant par") << "01"
+                                          << "" << 3 << 1 << tete + "Cp LIKE \"%01\"";
+        QTest::newRow("ville contenant, mise en majuscules") << ""
+                                                             << "saint" << 0 << 1 << tete + "Ville LIKE \"%SAINT%\"";
+        QTest::newRow("accents de la ville en majuscules") << ""
+                                                           << "étienne" << 0 << 3 << tete + "Ville LIKE \"%ÉTIENNE\"";
+        QTest::newRow("les deux, cp d'abord") << "75"
+                                              << "saint" << 2 << 3 << tete + "Cp = \"75\" AND Ville LIKE \"%SAINT\"";
+        QTest::newRow("ville commençant par") << ""
+                                              << "Paris" << 3 << 0 << tete + "Ville LIKE \"PARIS%\"";
+        QTest::newRow("des blancs sont un critère") << "  "
+                                                    << " " << 0 << 2 << tete + "Cp LIKE \"  %\" AND Ville = \" \"";
+        QTest::newRow("jokers tapés gardés") << "%"
+                                             << "_" << 2 << 1 << tete + "Cp = \"%\" AND Ville LIKE \"%_%\"";
+        QTest::newRow("guillemet doublé")
+            << "7\"5"
+            << "a\"\" OR 1=1 --" << 0 << 2 << tete + "Cp LIKE \"7\"\"5%\" AND Ville = \"A\"\"\"\" OR 1=1 --\"";
+        QTest::newRow("mode d'un critère vide sans effet") << ""
                                                            << "x" << 9 << 1 << tete + "Ville LIKE \"%X%\"";
     }
     void texte() {

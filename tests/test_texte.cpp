@@ -19,14 +19,14 @@ private slots:
                                  << "SAINT-ÉTIENNE À L'ÎLE";
         QTest::newRow("ligature oe") << "cœur"
                                      << "CŒUR";
-        QTest::newRow("y trema") << "l'haÿ-les-roses"
+        QTest::newRow("y tréma") << "l'haÿ-les-roses"
                                  << "L'HAŸ-LES-ROSES";
-        QTest::newRow("sharp s stays one character") << "straße"
-                                                     << "STRAßE";
-        QTest::newRow("digits and signs unchanged") << "75001 %_\""
-                                                    << "75001 %_\"";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("ß reste un caractère") << "straße"
+                                              << "STRAßE";
+        QTest::newRow("chiffres et signes inchangés") << "75001 %_\""
+                                                      << "75001 %_\"";
+        QTest::newRow("vide") << ""
+                              << "";
     }
     void majuscules() {
         QFETCH(QString, texte);
@@ -48,12 +48,12 @@ private slots:
         QTest::addColumn<int>("debut");
         QTest::addColumn<int>("nombre");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("postal code") << "42000 - SAINT-ÉTIENNE" << 1 << 5 << "42000";
-        QTest::newRow("town after accents") << "42000 - SAINT-ÉTIENNE" << 9 << -1 << "SAINT-ÉTIENNE";
-        QTest::newRow("accent before the cut") << "ÉÉÉÉÉ - X" << 9 << -1 << "X";
-        QTest::newRow("shorter than the start") << "7500" << 9 << -1 << "";
-        QTest::newRow("shorter than the count") << "750" << 1 << 5 << "750";
-        QTest::newRow("four-byte character") << "a😀b" << 2 << 1 << "😀";
+        QTest::newRow("code postal") << "42000 - SAINT-ÉTIENNE" << 1 << 5 << "42000";
+        QTest::newRow("ville après des accents") << "42000 - SAINT-ÉTIENNE" << 9 << -1 << "SAINT-ÉTIENNE";
+        QTest::newRow("accent avant la coupure") << "ÉÉÉÉÉ - X" << 9 << -1 << "X";
+        QTest::newRow("plus court que le début") << "7500" << 9 << -1 << "";
+        QTest::newRow("plus court que le nombre") << "750" << 1 << 5 << "750";
+        QTest::newRow("caractère de quatre octets") << "a😀b" << 2 << 1 << "😀";
     }
     void copieParCaracteres() {
         QFETCH(QString, texte);
