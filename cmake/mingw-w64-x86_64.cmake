@@ -7,7 +7,10 @@ set(CMAKE_C_COMPILER ${QUILVAREST_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUILVAREST_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUILVAREST_MINGW}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QUILVAREST_MINGW})
+# Libraries and packages come from MinGW's own folder and from the prefixes
+# given on the command line (the static Qt for Windows), never from the build
+# machine's /usr.
+set(CMAKE_FIND_ROOT_PATH /usr/${QUILVAREST_MINGW} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

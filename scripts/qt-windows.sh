@@ -23,7 +23,9 @@ options=(
     -DFEATURE_harfbuzz=ON -DFEATURE_freetype=OFF
     -DCMAKE_BUILD_TYPE=Release
 )
-empreinte=$( (printf '%s\n' "${options[@]}"; cat "$chaine") | sha256sum | cut -c1-12)
+# A new compiler or new options make another cache folder.
+empreinte=$( (printf '%s\n' "${options[@]}"; x86_64-w64-mingw32-g++-posix --version | head -n 1) |
+    sha256sum | cut -c1-12)
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/quilvarest"
 prefixe="$cache/qt-6.4.2-mingw-$empreinte"
 

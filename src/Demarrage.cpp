@@ -1,6 +1,7 @@
 #include "Demarrage.h"
 
 #include "AffichageErreur.h"
+#include "LigneDeCommande.h"
 #include "Messagerie.h"
 #include "StyleVisuel.h"
 #include "UnitFicheRecherche.h"
@@ -9,6 +10,8 @@
 #include <QIcon>
 #include <QScreen>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,13 +36,14 @@ QIcon IconeProgramme() {
 int Demarrer(int& argc, char** argv, Messagerie& messagerie) {
     std::unique_ptr<QApplication> application;
     try {
-        if (argc - 1 != 1) {
+        const std::vector<std::string> arguments = ArgumentsProgramme(argc, argv);
+        if (arguments.size() != 1) {
             // A message box needs the application object; nothing else is set up.
             application = CreerApplication(argc, argv);
             messagerie.AfficherMessage("Erreur : Fichier de configuration manquant.");
             return 0;
         }
-        const std::string cheminConfig = argv[1];
+        const std::string cheminConfig = arguments.front();
         application = CreerApplication(argc, argv);
         // The resources live in a static library: nothing would link them in.
         Q_INIT_RESOURCE(quilvarest);

@@ -120,9 +120,9 @@ std::string MessageEcritureImpossible(const std::string& chemin, int erreur) {
 int LireFichierEntier(const std::string& chemin, std::string& octets) {
     Poignee fichier;
     // Shared every way: the caller may hold the file open while it waits.
-    fichier.h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    fichier.h =
+        CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (fichier.h == INVALID_HANDLE_VALUE) {
         return static_cast<int>(GetLastError());
     }

@@ -36,8 +36,8 @@ std::string TexteErreurWindows(unsigned long code) {
     LocalFree(texte);
     // The system's texts end with a line break and often a full stop: the
     // program's sentence puts its own.
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
-                                message.back() == L'.')) {
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' || message.back() == L'.')) {
         message.pop_back();
     }
     return DepuisUtf16(message);
