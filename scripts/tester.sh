@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Quilvarest and runs every test, first in the ordinary build, then in
-# a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds Quilvarest and runs every test: the ordinary Linux build, a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build and
+# its tests under Wine (scripts/windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependances.sh
@@ -16,3 +17,5 @@ cmake --build build -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILVAREST_SANITIZE=ON -DQUILVAREST_BENCH=OFF -DQUILVAREST_WERROR=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
+
+bash scripts/windows.sh
