@@ -38,6 +38,27 @@ private slots:
         QCOMPARE(QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
+    void fichierEnLectureSeule() {
+        // Marked read-only by its owner: the caller's word that the file must
+        // not change, though the folder would let a rename replace it.
+        const QString chemin = dossier_.filePath(QStringLiteral("protege.ini"));
+        const QByteArray avant = "[Quilvarest]\r\nZeruzuvoCp=42\r\n";
+        Ecrire(chemin, avant);
+        QVERIFY(QFile::setPermissions(chemin, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup));
+        if (QFileInfo(chemin).isWritable()) {
+            QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
+            QSKIP("l'administrateur écrit tout fichier : le cas est couvert par le test de l'éditeur INI");
+        }
+        const QStringList fichiers = QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden);
+        const QString message = MessageErreur([&] { RemplacerFichier(chemin.toStdString(), "[Quilvarest]\r\n"); });
+        QVERIFY2(message.startsWith(QStringLiteral("Impossible d'écrire le fichier « ") + chemin + " » : "),
+                 qPrintable(message));
+        QCOMPARE(Lire(chemin), avant);
+        QCOMPARE(QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden), fichiers);
+        QVERIFY(QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::remove(chemin));
+    }
+
     void lectureDesCasRefuses() {
         std::string octets;
         QVERIFY(LireFichierEntier(Chemin("absent.ini").u8string(), octets) != 0);
