@@ -1,41 +1,78 @@
-// Regenerates data/codes-postaux.txt from the npm package codes-postaux.
+// Regenerates data/codes-postaux.txt from two npm packages:
+//   - @etalab/decoupage-administratif: the communes of INSEE's geographic code
+//     of the year, each with the postal codes La Poste assigns it;
+//   - codes-postaux: an older list, kept for the codes of communes that still
+//     exist but that the first one lacks (special distribution codes such as
+//     31998 TOULOUSE, and codes serving only part of a commune).
 //
-//   node data/generer.mjs [output file]
+//   node data/generer.mjs [output file]   rewrites the file
+//   node data/generer.mjs --verifier      asks the registry for newer versions
+//                                         and prints what they would change;
+//                                         writes nothing
 //
-// Fetches the package with `npm pack` into a temporary folder (nothing is
-// installed, no node_modules), checks the tarball against its known digest,
-// reads codes-postaux.json straight out of it and writes one line per
-// (postal code, town) pair: "Cp<TAB>Ville", UTF-8, LF, sorted.
+// Each package is fetched with `npm pack` into a temporary folder (nothing is
+// installed, no node_modules) and checked against its known digest; its JSON is
+// read straight out of the tarball. One line per (postal code, town) pair:
+// "Cp<TAB>Ville", UTF-8, LF, sorted.
 
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gunzipSync } from 'node:zlib';
 
-const PAQUET = 'codes-postaux';
-const VERSION = '4.1.2';
-// The registry's dist.integrity for this version: a republished or altered
-// tarball must not slip silently into the store.
-const INTEGRITE = 'sha512-naSV2sect0t5YmX9GhQgvBD/eLGtdhbhMSEu2eYx7Gwd2zpzH2qY2CQI2r41zb5/97YOuIwLVbuHxA1TCDuIZA==';
+// The integrity is the registry's dist.integrity for that version: a
+// republished or altered tarball must not slip silently into the store.
+const DECOUPAGE = {
+  nom: '@etalab/decoupage-administratif',
+  version: '6.0.0',
+  integrite: 'sha512-XavYsFlbcM/prKr8hNHPKER94IHw/dsxNM4nxjWMYk6PLFACpEedvn/7wK8Baozm0dCYhWWcf+7bcWpA5pmCaQ==',
+  fichier: 'package/data/communes.json'
+};
+const CODES_POSTAUX = {
+  nom: 'codes-postaux',
+  version: '4.1.2',
+  integrite: 'sha512-naSV2sect0t5YmX9GhQgvBD/eLGtdhbhMSEu2eYx7Gwd2zpzH2qY2CQI2r41zb5/97YOuIwLVbuHxA1TCDuIZA==',
+  fichier: 'package/codes-postaux.json'
+};
 
-const sortie = process.argv[2] ?? join(dirname(fileURLToPath(import.meta.url)), 'codes-postaux.txt');
+// Metropolitan France, the overseas departments, the overseas collectivities.
+// A zone a later version adds must be looked at before it enters the store.
+const ZONES = new Set(['metro', 'drom', 'com']);
+// Only the current communes give lines; the delegated and associated communes
+// are parts of one of them, and the municipal arrondissements only serve to
+// recognise the INSEE codes codes-postaux gives Paris, Lyon and Marseille.
+const TYPES = new Set(['commune-actuelle', 'arrondissement-municipal', 'commune-deleguee', 'commune-associee']);
 
-function telechargerPaquet() {
+const NPM = process.platform === 'win32' ? 'npm.cmd' : 'npm';
+
+function npm(args, cwd) {
+  return execFileSync(NPM, args, { cwd, encoding: 'utf8', shell: process.platform === 'win32' }).trim();
+}
+
+function empreinte(octets) {
+  return 'sha512-' + createHash('sha512').update(octets).digest('base64');
+}
+
+// The tarball of paquet at its version, checked against paquet.integrite.
+function telechargerPaquet(paquet) {
   const dossier = mkdtempSync(join(tmpdir(), 'codes-postaux-'));
+  let tgz;
   try {
-    const commande = process.platform === 'win32' ? 'npm.cmd' : 'npm';
-    const nom = execFileSync(commande, ['pack', '--silent', `${PAQUET}@${VERSION}`], {
-      cwd: dossier,
-      encoding: 'utf8',
-      shell: process.platform === 'win32'
-    }).trim().split('\n').pop();
-    return readFileSync(join(dossier, nom));
+    const nom = npm(['pack', '--silent', '--ignore-scripts', `${paquet.nom}@${paquet.version}`], dossier)
+      .split('\n')
+      .pop();
+    tgz = readFileSync(join(dossier, nom));
   } finally {
     rmSync(dossier, { recursive: true, force: true });
   }
+  const obtenue = empreinte(tgz);
+  if (obtenue !== paquet.integrite) {
+    throw new Error(`empreinte inattendue pour ${paquet.nom}@${paquet.version} : ${obtenue}`);
+  }
+  return tgz;
 }
 
 // One member of a .tgz, read with zlib and the fixed 512-byte tar headers, so
@@ -57,6 +94,10 @@ function extraireFichier(tgz, chemin) {
   throw new Error(`${chemin} absent du paquet`);
 }
 
+function lireJson(paquet) {
+  return JSON.parse(extraireFichier(telechargerPaquet(paquet), paquet.fichier).toString('utf8'));
+}
+
 // Upper case one character for one, accents kept (é → É, œ → Œ, ÿ → Ÿ); a
 // character whose upper case is longer (ß → SS) stays as it is.
 function majuscules(texte) {
@@ -71,8 +112,19 @@ function majuscules(texte) {
 const ARRONDISSEMENT = /^(Paris|Lyon|Marseille) \d+(er|e) Arrondissement$/;
 
 function nomVille(nomCommune) {
-  const arrondissement = ARRONDISSEMENT.exec(nomCommune);
-  return majuscules(arrondissement ? arrondissement[1] : nomCommune);
+  const arrondissement = ARRONDISSEMENT.exec(nomCommune.trim());
+  const ville = majuscules(arrondissement ? arrondissement[1] : nomCommune.trim());
+  if (ville === '' || /[\t\n\r]/.test(ville)) {
+    throw new Error(`nom de commune inattendu : ${JSON.stringify(nomCommune)}`);
+  }
+  return ville;
+}
+
+function verifierCode(codePostal, source) {
+  if (typeof codePostal !== 'string' || !/^\d{5}$/.test(codePostal)) {
+    throw new Error(`code postal inattendu : ${JSON.stringify(codePostal)} (${source})`);
+  }
+  return codePostal;
 }
 
 // Order within a postal code: alphabetical without regard to accents (ÉPINAL
@@ -93,27 +145,158 @@ function comparer(a, b) {
   return a.ville < b.ville ? -1 : a.ville > b.ville ? 1 : 0;
 }
 
-const tgz = telechargerPaquet();
-const integrite = 'sha512-' + createHash('sha512').update(tgz).digest('base64');
-if (integrite !== INTEGRITE) {
-  throw new Error(`empreinte inattendue pour ${PAQUET}@${VERSION} : ${integrite}`);
-}
-const entrees = JSON.parse(extraireFichier(tgz, 'package/codes-postaux.json').toString('utf8'));
+// The sorted lines ("Cp\tVille\n") and what became of each source's entries.
+//
+// communes: the entries of communes.json; entrees: those of codes-postaux.json.
+// Every current commune gives one line per postal code it lists. An entry of
+// codes-postaux is kept when its INSEE code still names a current commune (or
+// arrondissement) under the same name and that commune's list lacks its
+// postal code. It is left out when the code is gone (merged communes) or names
+// another commune now: a commune renamed, or re-formed under an old code
+// (Neussargues en Pinatelle has been split back into five communes: its
+// 15300 serves Chavagnac again, not Neussargues-Moissac, which has 15141 back).
+function construireLignes(communes, entrees) {
+  const actuelles = new Map();
+  const sansCode = [];
+  const couples = new Map();
+  const ajouter = (cp, ville) => couples.set(`${cp}\t${ville}`, { cp, ville });
 
-const vues = new Set();
-const lignes = [];
-for (const { codePostal, nomCommune } of entrees) {
-  const ville = nomVille(nomCommune.trim());
-  if ([...codePostal].length !== 5 || /[\t\n\r]/.test(ville) || ville === '') {
-    throw new Error(`entrée inattendue : ${JSON.stringify({ codePostal, nomCommune })}`);
+  for (const commune of communes) {
+    if (!TYPES.has(commune.type)) {
+      throw new Error(`type de commune inconnu : ${commune.type} (${commune.code})`);
+    }
+    if (commune.type !== 'commune-actuelle' && commune.type !== 'arrondissement-municipal') {
+      continue;
+    }
+    if (!ZONES.has(commune.zone)) {
+      throw new Error(`zone inconnue : ${commune.zone} (${commune.code} ${commune.nom})`);
+    }
+    if (actuelles.has(commune.code)) {
+      throw new Error(`code INSEE en double : ${commune.code}`);
+    }
+    const ville = nomVille(commune.nom);
+    const codes = (commune.codesPostaux ?? []).map((cp) => verifierCode(cp, commune.code));
+    actuelles.set(commune.code, { ville, codes: new Set(codes) });
+    if (codes.length === 0) {
+      // The French Southern Lands (984xx) have no postal code.
+      sansCode.push(`${commune.code} ${commune.nom}`);
+    }
+    for (const cp of codes) {
+      ajouter(cp, ville);
+    }
   }
-  const cle = `${codePostal}\t${ville}`;
-  // Two communes may share a name and a postal code (THIÈVRES, 62760).
-  if (!vues.has(cle)) {
-    vues.add(cle);
-    lignes.push({ cp: codePostal, ville });
+  const duDecoupage = couples.size;
+
+  const tousCodes = new Set([...actuelles.values()].flatMap((a) => [...a.codes]));
+  const gardes = new Set();
+  const disparues = new Set();
+  const renommees = new Set();
+  for (const { codePostal, codeCommune, nomCommune } of entrees) {
+    const cp = verifierCode(codePostal, codeCommune);
+    const ville = nomVille(nomCommune);
+    const couple = `${cp}\t${ville}`;
+    const actuelle = actuelles.get(codeCommune);
+    if (actuelle === undefined) {
+      disparues.add(couple);
+    } else if (actuelle.ville !== ville) {
+      renommees.add(couple);
+    } else if (!actuelle.codes.has(cp) && !couples.has(couple)) {
+      // Not already there: a Marseille arrondissement's extra code may be
+      // one the city lists for another arrondissement.
+      gardes.add(couple);
+      ajouter(cp, ville);
+    }
+  }
+  const speciaux = [...gardes].filter((c) => !tousCodes.has(c.slice(0, 5)));
+
+  const lignes = [...couples.values()].sort(comparer).map((l) => `${l.cp}\t${l.ville}\n`);
+  return {
+    texte: lignes.join(''),
+    nombre: lignes.length,
+    bilan: [
+      `${duDecoupage} couples des ${actuelles.size} communes et arrondissements de ${DECOUPAGE.nom}`,
+      `${gardes.size} couples de ${CODES_POSTAUX.nom} gardés : commune existante, code absent de sa liste dans ${DECOUPAGE.nom}`,
+      `  dont ${speciaux.length} dont le code n'est donné à aucune commune : ${speciaux.map((c) => c.replace('\t', ' ')).join(', ')}`,
+      `${disparues.size} couples de ${CODES_POSTAUX.nom} laissés de côté : commune disparue`,
+      `${renommees.size} couples de ${CODES_POSTAUX.nom} laissés de côté : code INSEE portant un autre nom`,
+      `${sansCode.length} communes sans code postal laissées de côté : ${sansCode.join(', ')}`
+    ]
+  };
+}
+
+// Pairs added and removed going from the text avant to the text apres.
+function difference(avant, apres) {
+  const lignes = (texte) => new Set(texte.split('\n').filter((l) => l !== ''));
+  const a = lignes(avant);
+  const b = lignes(apres);
+  return {
+    ajoutes: [...b].filter((l) => !a.has(l)),
+    retires: [...a].filter((l) => !b.has(l))
+  };
+}
+
+function afficherDifference({ ajoutes, retires }, titre) {
+  console.log(`${titre} : ${ajoutes.length} couples ajoutés, ${retires.length} retirés`);
+  for (const l of ajoutes) {
+    console.log(`  + ${l.replace('\t', ' ')}`);
+  }
+  for (const l of retires) {
+    console.log(`  - ${l.replace('\t', ' ')}`);
   }
 }
-lignes.sort(comparer);
-writeFileSync(sortie, lignes.map((l) => `${l.cp}\t${l.ville}\n`).join(''), 'utf8');
-console.log(`${lignes.length} lignes écrites dans ${sortie} (${entrees.length} entrées lues)`);
+
+// -1, 0 or 1 as version a (x.y.z) is older than, the same as or newer than b.
+function comparerVersions(a, b) {
+  const pa = a.split(/[.-]/).map(Number);
+  const pb = b.split(/[.-]/).map(Number);
+  for (let i = 0; i < 3; ++i) {
+    if (pa[i] !== pb[i]) {
+      return pa[i] < pb[i] ? -1 : 1;
+    }
+  }
+  return 0;
+}
+
+// The version the registry tags latest, and its integrity when it is newer.
+function derniereVersion(paquet) {
+  const version = npm(['view', paquet.nom, 'dist-tags.latest']);
+  if (comparerVersions(version, paquet.version) <= 0) {
+    return paquet;
+  }
+  const integrite = npm(['view', `${paquet.nom}@${version}`, 'dist.integrity']);
+  return { ...paquet, version, integrite };
+}
+
+const fichierParDefaut = join(dirname(fileURLToPath(import.meta.url)), 'codes-postaux.txt');
+
+if (process.argv[2] === '--verifier') {
+  const recents = [DECOUPAGE, CODES_POSTAUX].map(derniereVersion);
+  const changes = recents.filter((p, i) => p.version !== [DECOUPAGE, CODES_POSTAUX][i].version);
+  if (changes.length === 0) {
+    console.log(`À jour : ${DECOUPAGE.nom}@${DECOUPAGE.version}, ${CODES_POSTAUX.nom}@${CODES_POSTAUX.version}.`);
+    process.exit(0);
+  }
+  for (const p of changes) {
+    console.log(`Version plus récente : ${p.nom}@${p.version}, intégrité ${p.integrite}`);
+  }
+  const [decoupage, codesPostaux] = recents;
+  const { texte, nombre, bilan } = construireLignes(lireJson(decoupage), lireJson(codesPostaux));
+  console.log(`Avec ${decoupage.nom}@${decoupage.version} et ${codesPostaux.nom}@${codesPostaux.version} : ${nombre} lignes`);
+  bilan.forEach((l) => console.log(`  ${l}`));
+  afficherDifference(difference(readFileSync(fichierParDefaut, 'utf8'), texte), 'Par rapport à data/codes-postaux.txt');
+  // Not 1, which node gives to an uncaught error: a newer version is news, not a failure.
+  process.exit(2);
+}
+
+if (process.argv[2]?.startsWith('-')) {
+  console.error('Usage : node data/generer.mjs [fichier de sortie] | --verifier');
+  process.exit(1);
+}
+const sortie = process.argv[2] ?? fichierParDefaut;
+const { texte, nombre, bilan } = construireLignes(lireJson(DECOUPAGE), lireJson(CODES_POSTAUX));
+const precedent = existsSync(sortie) ? readFileSync(sortie, 'utf8') : '';
+writeFileSync(sortie, texte, 'utf8');
+console.log(`${nombre} lignes écrites dans ${sortie}`);
+bilan.forEach((l) => console.log(`  ${l}`));
+const { ajoutes, retires } = difference(precedent, texte);
+console.log(`Par rapport au fichier remplacé : ${ajoutes.length} couples ajoutés, ${retires.length} retirés`);

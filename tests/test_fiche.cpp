@@ -213,6 +213,42 @@ private slots:
         QVERIFY(messages.messages.empty());
     }
 
+    // Towns of the overseas collectivities, a commune formed in 2026 and a
+    // special distribution code, typed as an operator would.
+    void communesDuStore_data() {
+        QTest::addColumn<QString>("cp");
+        QTest::addColumn<QString>("ville");
+        QTest::addColumn<QStringList>("lignes");
+        QTest::newRow("noumea sans accent") << ""
+                                            << "noumea" << QStringList{"98800 - NOUMÉA"};
+        QTest::newRow("nouméa avec accent") << ""
+                                            << "nouméa" << QStringList{"98800 - NOUMÉA"};
+        QTest::newRow("papeete") << ""
+                                 << "papeete" << QStringList{"98714 - PAPEETE"};
+        QTest::newRow("saint-barthelemy sans accent") << "971"
+                                                      << "saint-barthelemy" << QStringList{"97133 - SAINT-BARTHÉLEMY"};
+        QTest::newRow("97150") << "97150"
+                               << "" << QStringList{"97150 - SAINT-MARTIN"};
+        // FILAIN and PARGNY-FILAIN merged: only the new commune remains.
+        QTest::newRow("02000, filain") << "02000"
+                                       << "filain" << QStringList{"02000 - PARGNY-ET-FILAIN"};
+        QTest::newRow("31998") << "31998"
+                               << "" << QStringList{"31998 - TOULOUSE"};
+    }
+
+    void communesDuStore() {
+        QFETCH(QString, cp);
+        QFETCH(QString, ville);
+        QFETCH(QStringList, lignes);
+        Ecrire(chemin, "[Quilvarest]\n");
+        Ouvrir();
+        Controle<QLineEdit>("edtCp")->setText(cp);
+        Controle<QLineEdit>("edtVille")->setText(ville);
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Lignes(Controle<QListView>("lstbCp")), lignes);
+        QVERIFY(messages.messages.empty());
+    }
+
     void rienTrouvePuisValider() {
         const QByteArray contenu("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=0\n");
         Ecrire(chemin, contenu);
