@@ -1,3 +1,4 @@
+#include "Demarrage.h"
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 #include "UnitFicheRecherche.h"
@@ -53,6 +54,11 @@ class TestFiche : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        // The application as the entry prepares it: font, glyphs, style.
+        PreparerApplication(messages);
+        QVERIFY(messages.messages.empty());
+    }
     void init() {
         chemin = dossier.filePath("appel.ini");
         messages.messages.clear();
