@@ -1,8 +1,12 @@
+#include "CreationApplication.h"
 #include "Demarrage.h"
+#include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 #include "UnitFicheRecherche.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +45,45 @@ private slots:
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
         QVERIFY(qApp->styleSheet().isEmpty());
         QCOMPARE(FicheRechercherCpVille, nullptr);
+    }
+
+    void sansAffichageUneLigneEtStatutZero_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environnement");
+        QTest::newRow("no DISPLAY") << QStringList{"appel.ini"} << QStringList{};
+        QTest::newRow("X server refusing") << QStringList{"appel.ini"} << QStringList{"DISPLAY=:4242"};
+        QTest::newRow("Wayland session, no Wayland plugin, no X")
+            << QStringList{"appel.ini"}
+            << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=."};
+        QTest::newRow("no argument") << QStringList{} << QStringList{};
+    }
+    void sansAffichageUneLigneEtStatutZero() {
+        // The real executable, where no display can be reached: Qt would abort
+        // with status 134. The caller's file and its folder stay as they were.
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environnement);
+        QTemporaryDir dossier;
+        const QByteArray contenu("[Quilvarest]\r\nZeruzuvoCp=75001\r\n");
+        Ecrire(dossier.filePath("appel.ini"), contenu);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* nom : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
+            env.remove(nom);
+        }
+        for (const QString& variable : environnement) {
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        }
+        QProcess quilvarest;
+        quilvarest.setProcessEnvironment(env);
+        quilvarest.setWorkingDirectory(dossier.path());
+        quilvarest.start(QUILVAREST_EXECUTABLE, arguments);
+        QVERIFY(quilvarest.waitForFinished(60000));
+        QCOMPARE(quilvarest.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(quilvarest.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(quilvarest.readAllStandardError()), QString::fromUtf8(kMessageSansAffichage) + "\n");
+        QCOMPARE(quilvarest.readAllStandardOutput(), QByteArray());
+        QCOMPARE(Lire(dossier.filePath("appel.ini")), contenu);
+        QCOMPARE(QDir(dossier.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"appel.ini"});
     }
 
     void unArgumentOuvreLaFiche() {
