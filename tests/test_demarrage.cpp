@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +101,38 @@ private slots:
         QCOMPARE(messages.messages, std::vector<std::string>{"Le fichier de configuration n'existe pas."});
         QVERIFY(!qApp->styleSheet().isEmpty());
         QCOMPARE(FicheRechercherCpVille, nullptr);
+    }
+
+    void entreeDeMenu() {
+        // Started by applications, never from a menu: the entry is hidden and
+        // sits in one main category. The window carries the entry's name
+        // (the Wayland app id, the X11 class), so docks find its icon.
+        QFile fichier(QUILVAREST_ENTREE_BUREAU);
+        QVERIFY(fichier.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QString> cles;
+        const QStringList lignes = QString::fromUtf8(fichier.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lignes.value(0), QString("[Desktop Entry]"));
+        for (const QString& ligne : lignes.mid(1)) {
+            QVERIFY2(!ligne.startsWith('[') && ligne.contains('='), qPrintable(ligne));
+            cles.insert(ligne.section('=', 0, 0), ligne.section('=', 1));
+        }
+        QCOMPARE(cles.value("Type"), QString("Application"));
+        QCOMPARE(cles.value("NoDisplay"), QString("true"));
+        QCOMPARE(cles.value("Exec").section(' ', 0, 0), QString("Quilvarest"));
+        const QStringList principales{"AudioVideo", "Audio",    "Video",   "Development", "Education",
+                                      "Game",       "Graphics", "Network", "Office",      "Science",
+                                      "Settings",   "System",   "Utility"};
+        const QStringList categories = cles.value("Categories").split(';', Qt::SkipEmptyParts);
+        QCOMPARE(std::count_if(categories.begin(), categories.end(),
+                               [&](const QString& categorie) { return principales.contains(categorie); }),
+                 1);
+
+        MessagerieObservee messages;
+        PreparerApplication(messages);
+        const QString nom = QFileInfo(fichier).completeBaseName();
+        QCOMPARE(QGuiApplication::desktopFileName(), nom);
+        QCOMPARE(QCoreApplication::applicationName(), nom); // the X11 class
+        QCOMPARE(cles.value("Icon"), nom);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "MessagerieObservee.h"
 #include "UnitFicheRecherche.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -103,6 +104,50 @@ private slots:
             QVERIFY2(!bouton->isDefault(), qPrintable(bouton->objectName()));
         }
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
+    }
+
+    void nomsAccessibles_data() {
+        QTest::addColumn<QString>("controle");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::newRow("edtCp") << "edtCp"
+                               << "Code postal" << QAccessible::EditableText;
+        QTest::newRow("edtVille") << "edtVille"
+                                  << "Ville" << QAccessible::EditableText;
+        QTest::newRow("cbConditionCP") << "cbConditionCP"
+                                       << "Code postal" << QAccessible::ComboBox;
+        QTest::newRow("cbConditionVille") << "cbConditionVille"
+                                          << "Ville" << QAccessible::ComboBox;
+        QTest::newRow("lstbCp") << "lstbCp"
+                                << "Résultats de la recherche" << QAccessible::List;
+        QTest::newRow("btnRecherche") << "btnRecherche"
+                                      << "Rechercher" << QAccessible::Button;
+        QTest::newRow("btnValider") << "btnValider"
+                                    << "Valider" << QAccessible::Button;
+        QTest::newRow("btnAnnuler") << "btnAnnuler"
+                                    << "Annuler" << QAccessible::Button;
+    }
+    void nomsAccessibles() {
+        // What a screen reader (Orca through AT-SPI, Narrator and NVDA through
+        // UI Automation) announces for each control: the caption of the label
+        // tied to it when there is one, else its name. A combo box's name is
+        // its current item on Linux, so its caption comes through its label.
+        QFETCH(QString, controle);
+        QFETCH(QString, nom);
+        QFETCH(QAccessible::Role, role);
+        fiche = std::make_unique<TFicheRechercherCpVille>(messages);
+        QAccessibleInterface* interface =
+            QAccessible::queryAccessibleInterface(Controle<QWidget>(qPrintable(controle)));
+        QVERIFY(interface != nullptr);
+        const auto libelles = interface->relations(QAccessible::Label);
+        QVERIFY(libelles.size() <= 1);
+        const QString annonce =
+            libelles.isEmpty() ? interface->text(QAccessible::Name) : libelles.first().first->text(QAccessible::Name);
+        QCOMPARE(annonce, nom);
+        QCOMPARE(interface->role(), role);
+        // The captions on screen stay as they were drawn.
+        QCOMPARE(Controle<QLabel>("Label1")->text(), QString("Code postal"));
+        QCOMPARE(Controle<QLabel>("Label4")->text(), QString("Ville"));
     }
 
     void ordreDeTabulation() {
