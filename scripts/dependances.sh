@@ -9,6 +9,9 @@ paquets=(
     clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
+    # The Debian package: its build (dpkg-shlibdeps), its check, and the
+    # throwaway Debian root it is installed on (scripts/paquet.sh).
+    dpkg-dev lintian mmdebstrap
 )
 
 manquants=()
