@@ -9,6 +9,7 @@
 #include "Texte.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QStringListModel>
 
@@ -20,16 +21,22 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
       ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
       modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {
     // The font, the glyphs and the style come from the application's set-up
-    // (PreparerApplication), done before the dialog is created.
-    ui->setupUi(this);
-    // The font is made each control's own: a platform theme (qt6ct, a
-    // desktop's settings) may set fonts per widget class once the loop runs,
-    // which would win over a font merely inherited, and the fixed layout must
-    // keep the one it was drawn for.
+    // (PreparerApplication), done before the dialog is created. The font is
+    // made the dialog's and its controls' own: a platform theme (qt6ct, a
+    // desktop's settings) may set fonts for the application and per widget
+    // class once the loop runs, which would win over a font merely inherited,
+    // and the fixed layout must keep the one it was drawn for. The dialog's is
+    // set before its controls exist, so that no change has to reach them.
     const QFont police = QApplication::font();
     setFont(police);
-    for (QWidget* controle : findChildren<QWidget*>()) {
-        controle->setFont(police);
+    ui->setupUi(this);
+    for (QWidget* controle : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // Qt lets no theme set a font for combo boxes, and a font change on
+        // one builds its pop-up list at once (a twentieth of the start-up):
+        // they keep inheriting the dialog's.
+        if (qobject_cast<QComboBox*>(controle) == nullptr) {
+            controle->setFont(police);
+        }
     }
     setFixedSize(481, 449);
     // Labels size themselves to their caption, as the geometry was drawn.

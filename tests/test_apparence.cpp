@@ -225,13 +225,15 @@ private slots:
     void chaqueTexteTientDansSonControle() { VerifierQueToutTient(); }
 
     void chaqueTexteTientQuandLeThemeChangeLaPolice() {
-        // qt6ct and desktop settings set their fonts once the event loop runs,
-        // for the application and for each widget class: the dialog keeps the
-        // one it was drawn for.
+        // qt6ct and desktop settings set their fonts once the event loop runs:
+        // the application's, and one for each class Qt takes a theme font
+        // for, among which these reach the dialog's controls. The dialog
+        // keeps the font it was drawn for.
         const QFont police = QApplication::font();
         const QFont grande("DejaVu Sans", 12);
         QApplication::setFont(grande);
-        for (const char* classe : {"QLabel", "QPushButton", "QComboBox", "QLineEdit", "QAbstractItemView"}) {
+        for (const char* classe :
+             {"QLabel", "QPushButton", "QAbstractItemView", "QListView", "QComboMenuItem", "QComboLineEdit"}) {
             QApplication::setFont(grande, classe);
         }
         QCoreApplication::processEvents();
