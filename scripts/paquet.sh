@@ -22,11 +22,13 @@ dpkg-deb --field "$paquet" Depends
 
 echo "--- lintian"
 # Errors fail the run; warnings and notes are shown.
-lintian --fail-on error --display-info "$paquet" 2>&1 | grep -v '^running with root privileges' || true
-lintian --fail-on error "$paquet" >/dev/null 2>&1 || {
-    echo "paquet.sh: lintian reports errors" >&2
+statut=0
+rapport=$(lintian --fail-on error --display-info "$paquet" 2>&1) || statut=$?
+echo "$rapport" | grep -v '^running with root privileges' || true
+if [ "$statut" -ne 0 ]; then
+    echo "paquet.sh: lintian reports errors (status $statut)" >&2
     exit 1
-}
+fi
 
 echo "--- Installation sur une racine Debian 12 neuve"
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quilvarest/apt
