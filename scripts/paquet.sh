@@ -48,7 +48,8 @@ mmdebstrap --variant=apt --include="$outils" --skip=essential/unlink --quiet \
     --customize-hook="copy-in $paquet /tmp" \
     --customize-hook="copy-in $e2e /tmp" \
     --customize-hook='chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/quilvarest_*.deb \
-        >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }; grep -c \"^Setting up\" /tmp/apt.log"' \
+        >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
+        echo \"apt-get : \$(grep -c \"^Setting up\" /tmp/apt.log) paquets installés avec quilvarest\""' \
     --customize-hook="sync-out /var/cache/apt/archives $cache" \
     --customize-hook='chroot "$1" sh -ec "
         test \"\$(readlink -f /usr/bin/Quilvarest)\" = /usr/lib/quilvarest/Quilvarest
