@@ -8,6 +8,7 @@
 
 #include "BaseSql.h"
 #include "ComposerRequete.h"
+#include "Demarrage.h"
 #include "Fichiers.h"
 #include "Messagerie.h"
 #include "Texte.h"
@@ -129,8 +130,9 @@ void BM_RequeteSql(benchmark::State& etat, const Cas& cas) {
 
 // ---- The whole search of the dialog -----------------------------------------
 
-// The dialog as the program shows it: style sheet set on it, a configuration
-// file with no criteria, shown, activated.
+// The dialog as the program shows it: the application prepared as the entry
+// does it (font, style sheet), a configuration file with no criteria, shown,
+// activated.
 struct FicheBanc {
     QTemporaryDir dossier;
     MessagerieBanc messagerie;
@@ -143,12 +145,9 @@ struct FicheBanc {
         fichier.open(QIODevice::WriteOnly);
         fichier.write("[Quilvarest]\r\nZeruzuvoCp=\r\nZeruzuvoVille=\r\n");
         fichier.close();
+        PreparerApplication(messagerie);
         fiche = std::make_unique<TFicheRechercherCpVille>(messagerie);
         fiche->SetFichierConfig(config.toStdString());
-        QFile feuille(QStringLiteral(":/style/quilvarest.qss"));
-        if (feuille.open(QIODevice::ReadOnly)) {
-            fiche->setStyleSheet(QString::fromUtf8(feuille.readAll()));
-        }
         fiche->show();
         Afficher();
         Liste()->viewport()->installEventFilter(&peintures);

@@ -10,8 +10,11 @@ paquets=(
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
     # The Windows build: cross compiler, Debian sources, Wine to run it.
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev tcl
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build tcl
     wine wine64
+    # The Debian package: its build (dpkg-shlibdeps), its check, and the
+    # throwaway Debian root it is installed on (scripts/paquet.sh).
+    dpkg-dev lintian mmdebstrap
 )
 
 manquants=()

@@ -1,8 +1,10 @@
 #include "Demarrage.h"
 
 #include "AffichageErreur.h"
+#include "CreationApplication.h"
 #include "LigneDeCommande.h"
 #include "Messagerie.h"
+#include "PoliceProgramme.h"
 #include "StyleVisuel.h"
 #include "UnitFicheRecherche.h"
 
@@ -15,14 +17,6 @@
 
 namespace {
 
-// The application object, created only when the process has none yet.
-std::unique_ptr<QApplication> CreerApplication(int& argc, char** argv) {
-    if (QCoreApplication::instance() != nullptr) {
-        return nullptr;
-    }
-    return std::make_unique<QApplication>(argc, argv);
-}
-
 QIcon IconeProgramme() {
     QIcon icone;
     for (const int taille : {16, 32, 48}) {
@@ -32,6 +26,21 @@ QIcon IconeProgramme() {
 }
 
 } // namespace
+
+void PreparerApplication(Messagerie& messagerie) {
+    // The resources live in a static library: nothing would link them in.
+    Q_INIT_RESOURCE(quilvarest);
+    // The name of the installed desktop entry: the Wayland app id and the X11
+    // window class, by which docks find the entry and so the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quilvarest"));
+    QCoreApplication::setApplicationName(QStringLiteral("quilvarest"));
+    QApplication::setWindowIcon(IconeProgramme());
+    // Tahoma at 11 pixels (8 points at 96 dpi), as the layout was drawn. Set
+    // for the whole application before any widget exists, so that each widget
+    // takes it at creation and no other font is ever loaded for nothing.
+    QApplication::setFont(PoliceProgramme(QStringLiteral("Tahoma"), 11, QStringLiteral(":/police/tahoma.ttf")));
+    AppliquerStyle("quilvarest", messagerie);
+}
 
 int Demarrer(int& argc, char** argv, Messagerie& messagerie) {
     std::unique_ptr<QApplication> application;
@@ -45,10 +54,7 @@ int Demarrer(int& argc, char** argv, Messagerie& messagerie) {
         }
         const std::string cheminConfig = arguments.front();
         application = CreerApplication(argc, argv);
-        // The resources live in a static library: nothing would link them in.
-        Q_INIT_RESOURCE(quilvarest);
-        QApplication::setWindowIcon(IconeProgramme());
-        AppliquerStyle("quilvarest", messagerie);
+        PreparerApplication(messagerie);
 
         TFicheRechercherCpVille fiche(messagerie);
         FicheRechercherCpVille = &fiche;

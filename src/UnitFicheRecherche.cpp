@@ -9,51 +9,35 @@
 #include "Texte.h"
 
 #include <QApplication>
-#include <QFontDatabase>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QStringListModel>
 
 TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
-
-namespace {
-
-// The window's font: Tahoma at 11 pixels (8 points at 96 dpi). Where Tahoma
-// is absent, fontconfig would quietly stand a wide font in for it, so the
-// fallback is chosen here: Liberation Sans keeps the captions within their
-// drawn widths.
-QFont PoliceFiche() {
-    const QStringList installees = QFontDatabase::families();
-    QString famille = QStringLiteral("Tahoma");
-    for (const QString& candidate : {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                                     QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")}) {
-        if (installees.contains(candidate)) {
-            famille = candidate;
-            break;
-        }
-    }
-    QFont police(famille);
-    police.setStyleHint(QFont::SansSerif);
-    police.setPixelSize(11);
-    return police;
-}
-
-} // namespace
 
 TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
       modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {
-    Q_INIT_RESOURCE(quilvarest); // the glyphs, from a static library
-    // Set before the controls exist, so that each takes it at creation: the
-    // style sheet resolves a child's font when the child is created.
-    const QFont police = PoliceFiche();
-    // A line edit lays its empty text out once in the application font before
-    // it takes its parent's: with both the same, the system font is not loaded
-    // for nothing.
-    QApplication::setFont(police);
+    // The font, the glyphs and the style come from the application's set-up
+    // (PreparerApplication), done before the dialog is created. The font is
+    // made the dialog's and its controls' own: a platform theme (qt6ct, a
+    // desktop's settings) may set fonts for the application and per widget
+    // class once the loop runs, which would win over a font merely inherited,
+    // and the fixed layout must keep the one it was drawn for. The dialog's is
+    // set before its controls exist, so that no change has to reach them.
+    const QFont police = QApplication::font();
     setFont(police);
     ui->setupUi(this);
+    for (QWidget* controle : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // Qt lets no theme set a font for combo boxes, and a font change on
+        // one builds its pop-up list at once (a twentieth of the start-up):
+        // they keep inheriting the dialog's.
+        if (qobject_cast<QComboBox*>(controle) == nullptr) {
+            controle->setFont(police);
+        }
+    }
     setFixedSize(481, 449);
     // Labels size themselves to their caption, as the geometry was drawn.
     ui->Label1->adjustSize();
@@ -63,12 +47,9 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
     new SaisieLimitee(ui->edtCp, 5, false);
     new SaisieLimitee(ui->edtVille, 50, true);
 
-    connect(ui->btnValider, &QPushButton::clicked, this,
-            [this] { Executer(&TFicheRechercherCpVille::btnValiderClick); });
-    connect(ui->btnAnnuler, &QPushButton::clicked, this,
-            [this] { Executer(&TFicheRechercherCpVille::btnAnnulerClick); });
-    connect(ui->btnRecherche, &QPushButton::clicked, this,
-            [this] { Executer(&TFicheRechercherCpVille::btnRechercheClick); });
+    connect(ui->btnValider, &QPushButton::clicked, this, [this] { Executer([this] { btnValiderClick(); }); });
+    connect(ui->btnAnnuler, &QPushButton::clicked, this, [this] { Executer([this] { btnAnnulerClick(); }); });
+    connect(ui->btnRecherche, &QPushButton::clicked, this, [this] { Executer([this] { btnRechercheClick(); }); });
     // Enter reaches the edit boxes as a key press; a double-click anywhere in
     // the list, on a line or below the last one, validates.
     ui->edtCp->installEventFilter(this);
@@ -115,7 +96,7 @@ bool TFicheRechercherCpVille::event(QEvent* evenement) {
     // the first activation only, so a missing file gives one message, not a loop.
     if (evenement->type() == QEvent::WindowActivate && !dejaActive_) {
         dejaActive_ = true;
-        Executer(&TFicheRechercherCpVille::FormActivate);
+        Executer([this] { FormActivate(); });
     }
     return QWidget::event(evenement);
 }
@@ -126,20 +107,20 @@ bool TFicheRechercherCpVille::eventFilter(QObject* objet, QEvent* evenement) {
         if (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) {
             QChar Key(u'\r');
             if (objet == ui->edtCp) {
-                ExecuterGestionnaire(messagerie_, [&] { edtCpKeyPress(Key); });
+                Executer([this, &Key] { edtCpKeyPress(Key); });
             } else if (objet == ui->edtVille) {
-                ExecuterGestionnaire(messagerie_, [&] { edtVilleKeyPress(Key); });
+                Executer([this, &Key] { edtVilleKeyPress(Key); });
             }
         }
     } else if (evenement->type() == QEvent::MouseButtonDblClick && objet == ui->lstbCp->viewport()) {
-        Executer(&TFicheRechercherCpVille::btnValiderClick);
+        Executer([this] { btnValiderClick(); });
         return true;
     }
     return QWidget::eventFilter(objet, evenement);
 }
 
-void TFicheRechercherCpVille::Executer(void (TFicheRechercherCpVille::*gestionnaire)()) {
-    ExecuterGestionnaire(messagerie_, [this, gestionnaire] { (this->*gestionnaire)(); });
+void TFicheRechercherCpVille::Executer(const std::function<void()>& gestionnaire) {
+    ExecuterGestionnaire(messagerie_, gestionnaire);
 }
 
 void TFicheRechercherCpVille::FormActivate() {

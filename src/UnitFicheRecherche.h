@@ -3,6 +3,7 @@
 #include "BaseSql.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,9 +52,9 @@ private:
 
     void Enregistrer(bool abandon);
     std::string LigneSelectionnee() const;
-    // Wraps a handler so that an error it raises is shown, never thrown into
-    // Qt's event loop.
-    void Executer(void (TFicheRechercherCpVille::*gestionnaire)());
+    // Runs a handler: every handler of the dialog goes through here, so that an
+    // error it raises is shown, never thrown into Qt's event loop.
+    void Executer(const std::function<void()>& gestionnaire);
 
     std::unique_ptr<Ui::FicheRechercherCpVille> ui;
     Messagerie& messagerie_;

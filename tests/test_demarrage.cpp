@@ -1,8 +1,14 @@
+#include "CreationApplication.h"
 #include "Demarrage.h"
+#include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 #include "UnitFicheRecherche.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +49,48 @@ private slots:
         QCOMPARE(FicheRechercherCpVille, nullptr);
     }
 
+    void sansAffichageUneLigneEtStatutZero_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environnement");
+        QTest::newRow("no DISPLAY") << QStringList{"appel.ini"} << QStringList{};
+        QTest::newRow("X server refusing") << QStringList{"appel.ini"} << QStringList{"DISPLAY=:4242"};
+        QTest::newRow("Wayland session, no Wayland plugin, no X")
+            << QStringList{"appel.ini"}
+            << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=."};
+        QTest::newRow("no argument") << QStringList{} << QStringList{};
+    }
+    void sansAffichageUneLigneEtStatutZero() {
+        // The real executable, where no display can be reached: Qt would abort
+        // with status 134. The caller's file and its folder stay as they were.
+        if (QSysInfo::productType() == "windows") {
+            QSKIP("a Windows session always has its display");
+        }
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environnement);
+        QTemporaryDir dossier;
+        const QByteArray contenu("[Quilvarest]\r\nZeruzuvoCp=75001\r\n");
+        Ecrire(dossier.filePath("appel.ini"), contenu);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* nom : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
+            env.remove(nom);
+        }
+        for (const QString& variable : environnement) {
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        }
+        QProcess quilvarest;
+        quilvarest.setProcessEnvironment(env);
+        quilvarest.setWorkingDirectory(dossier.path());
+        quilvarest.start(QUILVAREST_EXECUTABLE, arguments);
+        QVERIFY(quilvarest.waitForFinished(60000));
+        QCOMPARE(quilvarest.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(quilvarest.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(quilvarest.readAllStandardError()), QString::fromUtf8(kMessageSansAffichage) + "\n");
+        QCOMPARE(quilvarest.readAllStandardOutput(), QByteArray());
+        QCOMPARE(Lire(dossier.filePath("appel.ini")), contenu);
+        QCOMPARE(QDir(dossier.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"appel.ini"});
+    }
+
     void unArgumentOuvreLaFiche() {
         // A missing file: the dialog is created and shown, its activation
         // reports the file missing and the program ends with status 0.
@@ -56,6 +104,38 @@ private slots:
         QCOMPARE(messages.messages, std::vector<std::string>{"Le fichier de configuration n'existe pas."});
         QVERIFY(!qApp->styleSheet().isEmpty());
         QCOMPARE(FicheRechercherCpVille, nullptr);
+    }
+
+    void entreeDeMenu() {
+        // Started by applications, never from a menu: the entry is hidden and
+        // sits in one main category. The window carries the entry's name
+        // (the Wayland app id, the X11 class), so docks find its icon.
+        QFile fichier(QUILVAREST_ENTREE_BUREAU);
+        QVERIFY(fichier.open(QIODevice::ReadOnly | QIODevice::Text));
+        QMap<QString, QString> cles;
+        const QStringList lignes = QString::fromUtf8(fichier.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lignes.value(0), QString("[Desktop Entry]"));
+        for (const QString& ligne : lignes.mid(1)) {
+            QVERIFY2(!ligne.startsWith('[') && ligne.contains('='), qPrintable(ligne));
+            cles.insert(ligne.section('=', 0, 0), ligne.section('=', 1));
+        }
+        QCOMPARE(cles.value("Type"), QString("Application"));
+        QCOMPARE(cles.value("NoDisplay"), QString("true"));
+        QCOMPARE(cles.value("Exec").section(' ', 0, 0), QString("Quilvarest"));
+        const QStringList principales{"AudioVideo", "Audio",    "Video",   "Development", "Education",
+                                      "Game",       "Graphics", "Network", "Office",      "Science",
+                                      "Settings",   "System",   "Utility"};
+        const QStringList categories = cles.value("Categories").split(';', Qt::SkipEmptyParts);
+        QCOMPARE(std::count_if(categories.begin(), categories.end(),
+                               [&](const QString& categorie) { return principales.contains(categorie); }),
+                 1);
+
+        MessagerieObservee messages;
+        PreparerApplication(messages);
+        const QString nom = QFileInfo(fichier).completeBaseName();
+        QCOMPARE(QGuiApplication::desktopFileName(), nom);
+        QCOMPARE(QCoreApplication::applicationName(), nom); // the X11 class
+        QCOMPARE(cles.value("Icon"), nom);
     }
 };
 

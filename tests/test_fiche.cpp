@@ -1,7 +1,10 @@
+#include "Demarrage.h"
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 #include "UnitFicheRecherche.h"
 
+#include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -53,6 +56,11 @@ class TestFiche : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        // The application as the entry prepares it: font, glyphs, style.
+        PreparerApplication(messages);
+        QVERIFY(messages.messages.empty());
+    }
     void init() {
         chemin = dossier.filePath("appel.ini");
         messages.messages.clear();
@@ -98,6 +106,50 @@ private slots:
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
     }
 
+    void nomsAccessibles_data() {
+        QTest::addColumn<QString>("controle");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::newRow("edtCp") << "edtCp"
+                               << "Code postal" << QAccessible::EditableText;
+        QTest::newRow("edtVille") << "edtVille"
+                                  << "Ville" << QAccessible::EditableText;
+        QTest::newRow("cbConditionCP") << "cbConditionCP"
+                                       << "Code postal" << QAccessible::ComboBox;
+        QTest::newRow("cbConditionVille") << "cbConditionVille"
+                                          << "Ville" << QAccessible::ComboBox;
+        QTest::newRow("lstbCp") << "lstbCp"
+                                << "Résultats de la recherche" << QAccessible::List;
+        QTest::newRow("btnRecherche") << "btnRecherche"
+                                      << "Rechercher" << QAccessible::Button;
+        QTest::newRow("btnValider") << "btnValider"
+                                    << "Valider" << QAccessible::Button;
+        QTest::newRow("btnAnnuler") << "btnAnnuler"
+                                    << "Annuler" << QAccessible::Button;
+    }
+    void nomsAccessibles() {
+        // What a screen reader (Orca through AT-SPI, Narrator and NVDA through
+        // UI Automation) announces for each control: the caption of the label
+        // tied to it when there is one, else its name. A combo box's name is
+        // its current item on Linux, so its caption comes through its label.
+        QFETCH(QString, controle);
+        QFETCH(QString, nom);
+        QFETCH(QAccessible::Role, role);
+        fiche = std::make_unique<TFicheRechercherCpVille>(messages);
+        QAccessibleInterface* interface =
+            QAccessible::queryAccessibleInterface(Controle<QWidget>(qPrintable(controle)));
+        QVERIFY(interface != nullptr);
+        const auto libelles = interface->relations(QAccessible::Label);
+        QVERIFY(libelles.size() <= 1);
+        const QString annonce =
+            libelles.isEmpty() ? interface->text(QAccessible::Name) : libelles.first().first->text(QAccessible::Name);
+        QCOMPARE(annonce, nom);
+        QCOMPARE(interface->role(), role);
+        // The captions on screen stay as they were drawn.
+        QCOMPARE(Controle<QLabel>("Label1")->text(), QString("Code postal"));
+        QCOMPARE(Controle<QLabel>("Label4")->text(), QString("Ville"));
+    }
+
     void ordreDeTabulation() {
         Ecrire(chemin, "");
         Ouvrir();
@@ -137,6 +189,72 @@ private slots:
         QCOMPARE(ville->text(), QString("SAINT-ÉTIENNE"));
         QTest::keyClicks(ville, QString(60, QChar('x')));
         QCOMPARE(ville->text().size(), 50);
+    }
+
+    void collerDansUneBoiteLimitee_data() {
+        QTest::addColumn<QString>("boite");
+        QTest::addColumn<QString>("avant");
+        QTest::addColumn<int>("debut"); // of the selection the paste replaces
+        QTest::addColumn<int>("longueur");
+        QTest::addColumn<QString>("colle");
+        QTest::addColumn<QString>("attendu");
+        const QString ville74 = "SAINT-REMY-EN-BOUZEMONT-SAINT-GENEST-ET-ISSON-ET-AUTRES-COMMUNES-DE-LA-MARNE";
+        QTest::newRow("terminal line") << "edtCp"
+                                       << "" << 0 << 0 << "75001\n"
+                                       << "75001";
+        QTest::newRow("spreadsheet cell") << "edtCp"
+                                          << "" << 0 << 0 << "75001\r\n"
+                                          << "75001";
+        QTest::newRow("trailing blank") << "edtCp"
+                                        << "" << 0 << 0 << "75001 "
+                                        << "75001";
+        QTest::newRow("first line only") << "edtCp"
+                                         << "" << 0 << 0 << "750\n01"
+                                         << "750";
+        QTest::newRow("paragraph separator") << "edtCp"
+                                             << "" << 0 << 0 << "42\u2029000"
+                                             << "42";
+        QTest::newRow("what fits after the text") << "edtCp"
+                                                  << "75" << 2 << 0 << "0012345"
+                                                  << "75001";
+        QTest::newRow("in the middle") << "edtCp"
+                                       << "7501" << 2 << 0 << "0099"
+                                       << "75001";
+        QTest::newRow("selection replaced") << "edtCp"
+                                            << "13001" << 0 << 5 << "75001\n"
+                                            << "75001";
+        QTest::newRow("full box refuses") << "edtCp"
+                                          << "75001" << 5 << 0 << "2"
+                                          << "75001";
+        QTest::newRow("line break first") << "edtCp"
+                                          << "75" << 2 << 0 << "\n001"
+                                          << "75";
+        QTest::newRow("74-character town") << "edtVille"
+                                           << "" << 0 << 0 << ville74 << ville74.left(50);
+        QTest::newRow("town, then a line") << "edtVille"
+                                           << "" << 0 << 0 << "saint-étienne\nLoire"
+                                           << "SAINT-ÉTIENNE";
+    }
+    void collerDansUneBoiteLimitee() {
+        QFETCH(QString, boite);
+        QFETCH(QString, avant);
+        QFETCH(int, debut);
+        QFETCH(int, longueur);
+        QFETCH(QString, colle);
+        QFETCH(QString, attendu);
+        fiche = std::make_unique<TFicheRechercherCpVille>(messages);
+        auto* edition = Controle<QLineEdit>(qPrintable(boite));
+        edition->setText(avant);
+        edition->setSelection(debut, longueur);
+        QGuiApplication::clipboard()->setText(colle);
+        edition->paste();
+        QCOMPARE(edition->text(), attendu);
+        // Typing goes on right after what was kept, within the limit.
+        if (attendu.size() < (boite == "edtCp" ? 5 : 50)) {
+            QTest::keyClicks(edition, "9");
+            QCOMPARE(edition->text().size(), attendu.size() + 1);
+            QCOMPARE(edition->cursorPosition(), debut + attendu.size() - avant.size() + longueur + 1);
+        }
     }
 
     void activationLitLeFichierUneFois() {

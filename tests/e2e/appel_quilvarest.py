@@ -20,11 +20,13 @@ import sys
 import tempfile
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreCouleursDifferentes, AttendreFenetre, Cliquer,
-                    Echec, ENVIRONNEMENT, FermerParLaCase, Fenetres, Lancer, OuvrirEcran, Taper, Touche, Verifier,
-                    lances)
+from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreCouleursDifferentes, AttendreFenetre,
+                    ClasseDeFenetre, Cliquer, Echec, ENVIRONNEMENT, FermerParLaCase, Fenetres, Lancer, OuvrirEcran,
+                    Taper, Touche, Verifier, lances)
 
 QUILVAREST = None  # the executable under test, from the command line
+# The desktop entry's name, which the window's class must carry.
+ENTREE_BUREAU = "quilvarest"
 
 # Positions inside the dialog's client area, from its fixed layout.
 CHAMP_CP = (225, 28)  # edtCp: 202, 18, 47 x 21
@@ -139,6 +141,8 @@ def ValidationParDoubleClic(dossier):
     chemin = Preparer(dossier, Fichier())
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
+    classe = ClasseDeFenetre(recherche)
+    Verifier(classe == ENTREE_BUREAU, f"window class {classe!r}, not the desktop entry's {ENTREE_BUREAU!r}")
     ChercherCp(recherche, "75001")
     Cliquer(recherche, PREMIERE_LIGNE, fois=2)
     execution.Fin()
@@ -226,7 +230,8 @@ def FichierSupprimeAvantValider(dossier):
 
 
 CAS = [
-    ("75001 typed, Enter, double-click on the first line: Cp, Ville, Erreur=0", ValidationParDoubleClic),
+    ("75001 typed, Enter, double-click on the first line: Cp, Ville, Erreur=0; window class of the desktop entry",
+     ValidationParDoubleClic),
     ("42000 read from the file, Enter, Valider: the first line is chosen", ValidationDuCritereDuFichier),
     ("Enter at once (focus on Annuler): Erreur=1 only", EntreeDesLOuverture),
     ("close box (WM_DELETE_WINDOW): file unchanged", CaseDeFermeture),
@@ -268,7 +273,9 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     QUILVAREST = os.path.abspath(sys.argv[1])
-    magasin = os.path.join(os.path.dirname(QUILVAREST), "Quilvarest.abs")
+    # The store lies beside the executable itself: an installed program is
+    # started through a symbolic link in /usr/bin.
+    magasin = os.path.join(os.path.dirname(os.path.realpath(QUILVAREST)), "Quilvarest.abs")
     for requis in (QUILVAREST, magasin):
         if not os.path.isfile(requis):
             print(f"FAIL: {requis} is missing")

@@ -197,6 +197,17 @@ def AttendreCouleursDifferentes(fenetre, point, reference, quoi):
         connexion.close()
 
 
+def ClasseDeFenetre(fenetre):
+    """The class half of the window's WM_CLASS, by which X11 docks and task
+    bars match a window with its desktop entry."""
+    connexion = xdisplay.Display(ENVIRONNEMENT["DISPLAY"])
+    try:
+        classe = connexion.create_resource_object("window", int(fenetre)).get_wm_class()
+        return classe[1] if classe else None
+    finally:
+        connexion.close()
+
+
 def FermerParLaCase(fenetre):
     """What a window manager does when the user clicks the close box (ICCCM
     4.2.8.1): the client lists WM_DELETE_WINDOW in WM_PROTOCOLS, so it is sent
