@@ -6,6 +6,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/licences/AVIS-TIERS.txt DESTINATIO
 install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION licences RENAME LGPL-3.txt)
 install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licences RENAME GPL-3.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/data/README.md DESTINATION licences RENAME DONNEES.md)
+# The dialog's font is carried inside the executable too.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/police/LGPL-2.1.txt DESTINATION licences)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/police/README.md DESTINATION licences RENAME POLICE.md)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Quilvarest)

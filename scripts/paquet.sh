@@ -17,7 +17,7 @@ debut=$(date +%s)
 rm -f "$construit"/quilvarest_*.deb
 (cd "$construit" && cpack -G DEB >/dev/null)
 paquet=$(echo "$construit"/quilvarest_*.deb)
-echo "Paquet : $(basename "$paquet"), $(stat -c %s "$paquet") octets"
+echo "Package: $(basename "$paquet"), $(stat -c %s "$paquet") bytes"
 dpkg-deb --field "$paquet" Depends
 
 echo "--- lintian"
@@ -30,7 +30,7 @@ if [ "$statut" -ne 0 ]; then
     exit 1
 fi
 
-echo "--- Installation sur une racine Debian 12 neuve"
+echo "--- Installing on a fresh Debian 12 root"
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quilvarest/apt
 mkdir -p "$cache"
 # The host's own Debian sources, where it has them; mmdebstrap's default
@@ -49,7 +49,7 @@ mmdebstrap --variant=apt --include="$outils" --skip=essential/unlink --quiet \
     --customize-hook="copy-in $e2e /tmp" \
     --customize-hook='chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/quilvarest_*.deb \
         >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
-        echo \"apt-get : \$(grep -c \"^Setting up\" /tmp/apt.log) paquets installés avec quilvarest\""' \
+        echo \"apt-get: \$(grep -c \"^Setting up\" /tmp/apt.log) packages installed with quilvarest\""' \
     --customize-hook="sync-out /var/cache/apt/archives $cache" \
     --customize-hook='chroot "$1" sh -ec "
         test \"\$(readlink -f /usr/bin/Quilvarest)\" = /usr/lib/quilvarest/Quilvarest
@@ -58,7 +58,7 @@ mmdebstrap --variant=apt --include="$outils" --skip=essential/unlink --quiet \
         test -f /usr/share/doc/quilvarest/copyright
         cd /tmp && printf \"[Quilvarest]\n\" > sans-affichage.ini
         env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/Quilvarest sans-affichage.ini
-        echo \"Sans affichage : statut \$?\"
+        echo \"Without a display: status \$?\"
         /usr/bin/python3 /tmp/e2e/appel_quilvarest.py /usr/bin/Quilvarest"' \
     bookworm /dev/null "${sources[@]}"
-echo "Paquet construit, vérifié, installé et essayé en $(($(date +%s) - debut)) s"
+echo "Package built, checked, installed and tried in $(($(date +%s) - debut)) s"
