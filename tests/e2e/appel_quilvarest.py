@@ -24,6 +24,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 import cas_appelant
@@ -233,17 +234,18 @@ def JouerLesCas(racine, tous):
         dossier = os.path.join(racine, f"cas{numero}")
         os.mkdir(dossier)
         debut_cas = len(lances)
+        chrono = time.monotonic()
         try:
             cas(dossier)
         except Exception as erreur:  # any error fails this case, not the others
             rates += 1
-            print(f"FAIL {numero}. {nom}\n  {type(erreur).__name__}: {erreur}")
+            print(f"FAIL {numero}. {nom} ({time.monotonic() - chrono:.1f} s)\n  {type(erreur).__name__}: {erreur}")
             if os.path.exists(dossier + ".log"):
                 with open(dossier + ".log", "rb") as sortie:
                     print("  output of the case's programs:\n" + sortie.read().decode("utf-8", "replace"))
         else:
             reussis += 1
-            print(f"PASS {numero}. {nom}")
+            print(f"PASS {numero}. {nom} ({time.monotonic() - chrono:.1f} s)")
         finally:
             # A failed case must not leave its program on the display.
             for processus in lances[debut_cas:]:
