@@ -8,19 +8,12 @@
 
 #include "BaseSql.h"
 #include "ComposerRequete.h"
-#include "Demarrage.h"
+#include "FicheBanc.h"
 #include "Fichiers.h"
-#include "Messagerie.h"
-#include "Texte.h"
-#include "UnitFicheRecherche.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
 #include <QListView>
 #include <QStringListModel>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -35,40 +28,6 @@
 
 namespace {
 
-// The two searches measured: every row of France, and a common town word.
-struct Cas {
-    const char* nom;
-    const char* critereCp;
-    const char* critereVille;
-    const char* likeNu; // the same condition for the bare engine
-};
-const Cas kTout{"tout", "%", "", "Cp LIKE '%%'"};
-const Cas kSaint{"saint", "", "saint", "Ville LIKE '%SAINT%'"};
-
-std::string CheminBase() {
-    return DossierExecutable() + "Quilvarest.abs";
-}
-
-// Any message would mean the dialog met an error: the run is then void.
-class MessagerieBanc : public Messagerie {
-public:
-    void AfficherMessage(const std::string& texte) override { messages.push_back(texte); }
-    std::vector<std::string> messages;
-};
-
-// Counts the paintings of a widget, so each benchmark can show that every
-// iteration really painted its list once.
-class CompteurPeintures : public QObject {
-public:
-    bool eventFilter(QObject* objet, QEvent* evenement) override {
-        if (evenement->type() == QEvent::Paint) {
-            ++nombre;
-        }
-        return QObject::eventFilter(objet, evenement);
-    }
-    long nombre = 0;
-};
-
 // A search that listed nothing means a missing or broken store: the figures
 // would be void.
 bool Verifier(benchmark::State& etat, double lignes) {
@@ -78,12 +37,6 @@ bool Verifier(benchmark::State& etat, double lignes) {
     }
     etat.counters["lignes"] = lignes;
     return true;
-}
-
-// The layout of a list view is deferred to the event loop, as is its painting:
-// the user waits for both.
-void Afficher() {
-    QCoreApplication::processEvents();
 }
 
 // ---- Query text -------------------------------------------------------------
@@ -129,40 +82,6 @@ void BM_RequeteSql(benchmark::State& etat, const Cas& cas) {
 }
 
 // ---- The whole search of the dialog -----------------------------------------
-
-// The dialog as the program shows it: the application prepared as the entry
-// does it (font, style sheet), a configuration file with no criteria, shown,
-// activated.
-struct FicheBanc {
-    QTemporaryDir dossier;
-    MessagerieBanc messagerie;
-    std::unique_ptr<TFicheRechercherCpVille> fiche;
-    CompteurPeintures peintures;
-
-    FicheBanc() {
-        const QString config = dossier.filePath(QStringLiteral("banc.ini"));
-        QFile fichier(config);
-        fichier.open(QIODevice::WriteOnly);
-        fichier.write("[Quilvarest]\r\nZeruzuvoCp=\r\nZeruzuvoVille=\r\n");
-        fichier.close();
-        PreparerApplication(messagerie);
-        fiche = std::make_unique<TFicheRechercherCpVille>(messagerie);
-        fiche->SetFichierConfig(config.toStdString());
-        fiche->show();
-        Afficher();
-        Liste()->viewport()->installEventFilter(&peintures);
-    }
-
-    template <class T> T* Controle(const char* nom) const { return fiche->findChild<T*>(QString::fromLatin1(nom)); }
-    QListView* Liste() const { return Controle<QListView>("lstbCp"); }
-
-    void Criteres(const Cas& cas) {
-        Controle<QLineEdit>("edtCp")->setText(QString::fromUtf8(cas.critereCp));
-        Controle<QLineEdit>("edtVille")->setText(QString::fromUtf8(cas.critereVille));
-        Controle<QComboBox>("cbConditionCP")->setCurrentIndex(CommencantPar);
-        Controle<QComboBox>("cbConditionVille")->setCurrentIndex(Contient);
-    }
-};
 
 // The widgets must go before the application object: main releases them.
 std::unique_ptr<FicheBanc> ficheBanc;

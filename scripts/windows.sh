@@ -21,7 +21,7 @@ cmake -S . -B build-windows -G Ninja \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQUILVAREST_SQLITE_SOURCE="$sqlite" \
     -DQUILVAREST_CONSTRUIRE_BASE="$PWD/build/tools/ConstruireBase" \
-    -DCMAKE_BUILD_TYPE=Release -DQUILVAREST_BENCH=OFF -DQUILVAREST_WERROR=ON
+    -DCMAKE_BUILD_TYPE=Release -DQUILVAREST_BENCH=ON -DQUILVAREST_WERROR=ON
 cmake --build build-windows -j"$jobs"
 
 # One Wine server for every test instead of one per start (it stops a minute

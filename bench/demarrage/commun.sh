@@ -20,8 +20,7 @@ verifier_cibles() {
     local fichier
     for fichier in "$@"; do
         if [ ! -e "$construit/$fichier" ]; then
-            echo "$nomScript: $construit/$fichier is missing: build the targets Quilvarest, quilvarest_store," \
-                "dialogue_nu and veilleur_peinture" >&2
+            echo "$nomScript: $construit/$fichier is missing: build it (bench/README.md, Commands)" >&2
             exit 1
         fi
     done
@@ -103,4 +102,45 @@ touches_tout_lister() {
 }
 touches_valider() {
     xdotool key shift+Tab Return
+}
+
+# The line of the watcher's output $1 that starts with $2, waited for (30 s);
+# a line "echec ..." ends the wait.
+attendre_ligne() {
+    local fichier=$1 mot=$2
+    for _ in $(seq 600); do
+        if grep -q "^$mot " "$fichier" 2>/dev/null; then
+            grep "^$mot " "$fichier"
+            return 0
+        fi
+        if grep -q '^echec' "$fichier" 2>/dev/null; then
+            cat "$fichier" >&2
+            return 1
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# Median and minimum of column $3 of the lines of file $1 whose first field
+# is $2.
+statistique() {
+    awk -v nom="$2" -v c="$3" '$1 == nom { print $c }' "$1" | sort -g |
+        awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; print m, v[1] }'
+}
+
+# Side by side, for each column given as NUMBER:label, the median and the
+# minimum of the runs named $2 and of those named $3 in the results file $1,
+# and the ratio of the medians, $2 over $3; $4 and $5 head their columns.
+comparer() {
+    local resultats=$1 a=$2 b=$3 tete_a=$4 tete_b=$5 colonne am an bm bn
+    shift 5
+    printf '%-28s %12s %12s %12s %12s %10s\n' measure "${tete_a}_median" "${tete_b}_median" "${tete_a}_min" \
+        "${tete_b}_min" ratio_med
+    for colonne in "$@"; do
+        read -r am an < <(statistique "$resultats" "$a" "${colonne%%:*}")
+        read -r bm bn < <(statistique "$resultats" "$b" "${colonne%%:*}")
+        awk -v t="${colonne#*:}" -v a="$am" -v b="$bm" -v c="$an" -v d="$bn" \
+            'BEGIN { printf "%-28s %12.2f %12.2f %12.2f %12.2f %9.3fx\n", t, a, b, c, d, a / b }'
+    done
 }

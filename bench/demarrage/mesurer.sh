@@ -33,23 +33,6 @@ verifier_outils Xvfb xdotool
 verifier_cibles Quilvarest Quilvarest.abs dialogue_nu veilleur_peinture
 demarrer_xvfb
 
-# The line of the watcher's output that starts with $2, waited for (30 s).
-attendre_ligne() {
-    local fichier=$1 mot=$2
-    for _ in $(seq 600); do
-        if grep -q "^$mot " "$fichier" 2>/dev/null; then
-            grep "^$mot " "$fichier"
-            return 0
-        fi
-        if grep -q '^echec' "$fichier" 2>/dev/null; then
-            cat "$fichier" >&2
-            return 1
-        fi
-        sleep 0.05
-    done
-    return 1
-}
-
 # passage NAME: one measured run of Quilvarest ("programme") or the bare
 # dialog ("plancher"); appends "name mapped painted cpu idle full exit-peak"
 # to the results (times in ms, memory in KiB).
@@ -115,25 +98,13 @@ for i in $(seq "$passages"); do
     done
 done
 
-# Median and minimum of column $2 for program $1.
-statistique() {
-    awk -v nom="$1" -v c="$2" '$1 == nom { print $c }' "$travail/resultats" | sort -g |
-        awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; print m, v[1] }'
-}
-
 echo
 echo "Quilvarest against the bare dialog, $passages runs each, $(date -u +%Y-%m-%dT%H:%MZ)"
-printf '%-28s %12s %12s %12s %12s %10s\n' measure prog_median floor_median prog_min floor_min ratio_med
-for colonne in 3:painted_ms 2:mapped_ms 4:cpu_ms_when_painted; do
-    read -r pm pn < <(statistique programme "${colonne%%:*}")
-    read -r fm fn < <(statistique plancher "${colonne%%:*}")
-    awk -v t="${colonne#*:}" -v a="$pm" -v b="$fm" -v c="$pn" -v d="$fn" \
-        'BEGIN { printf "%-28s %12.2f %12.2f %12.2f %12.2f %9.3fx\n", t, a, b, c, d, a / b }'
-done
+comparer "$travail/resultats" programme plancher prog floor 3:painted_ms 2:mapped_ms 4:cpu_ms_when_painted
 printf '%-28s %12s %12s %12s %12s %10s\n' measure prog_median floor_median prog_min floor_min diff_MiB
 for colonne in 5:idle_VmHWM 6:full_VmHWM 7:exit_ru_maxrss; do
-    read -r pm pn < <(statistique programme "${colonne%%:*}")
-    read -r fm fn < <(statistique plancher "${colonne%%:*}")
+    read -r pm pn < <(statistique "$travail/resultats" programme "${colonne%%:*}")
+    read -r fm fn < <(statistique "$travail/resultats" plancher "${colonne%%:*}")
     awk -v t="${colonne#*:}" -v a="$pm" -v b="$fm" -v c="$pn" -v d="$fn" \
         'BEGIN { printf "%-28s %12.2f %12.2f %12.2f %12.2f %+10.2f\n", t " (MiB)", a / 1024, b / 1024, c / 1024, d / 1024, (a - b) / 1024 }'
 done

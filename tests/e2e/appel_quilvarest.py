@@ -2,6 +2,7 @@
 """Quilvarest end to end, as the calling application and its user drive it.
 
 Usage: appel_quilvarest.py PATH_OF_THE_BUILT_QUILVAREST
+       appel_quilvarest.py --wine PATH_OF_APPELANT_EXE PATH_OF_QUILVAREST_EXE
 
 For each case the script writes a configuration file, starts the executable
 on its own Xvfb display and drives the real window as a person would (see
@@ -9,8 +10,13 @@ pilote.py): the pointer moves and clicks, the keys are typed. It then checks
 the exit status and compares the whole file, byte for byte, with what the
 calling application must read back.
 
-Needs Xvfb, xdotool and python3-xlib. Prints one PASS or FAIL line per case
-and exits non-zero when a case failed.
+--wine: the same cases against the Windows executable under Wine (wine.py),
+its arguments as Windows paths, then those of a real Windows caller,
+appelant.exe (cas_appelant.py). Only ASCII is typed: under Wine, xdotool
+loses the letters the keyboard layout lacks.
+
+Needs Xvfb, xdotool and python3-xlib (and wine with --wine). Prints one PASS
+or FAIL line per case and exits non-zero when a case failed.
 """
 
 import os
@@ -18,37 +24,19 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreCouleursDifferentes, AttendreFenetre,
-                    ClasseDeFenetre, Cliquer, Echec, ENVIRONNEMENT, FermerParLaCase, Fenetres, Lancer, OuvrirEcran,
-                    Taper, Touche, Verifier, lances)
+import cas_appelant
+import wine
+from dialogue import BOUTON_VALIDER, PREMIERE_LIGNE, ChercherCp
+from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreFenetre, ClasseDeFenetre, Cliquer, Echec,
+                    ENVIRONNEMENT, FermerParLaCase, Fenetres, Lancer, OuvrirEcran, Touche, Verifier, lances)
 
 QUILVAREST = None  # the executable under test, from the command line
-# The desktop entry's name, which the window's class must carry.
+SOUS_WINE = False  # --wine
+# The desktop entry's name, which the window's class must carry on Linux.
 ENTREE_BUREAU = "quilvarest"
-
-# Positions inside the dialog's client area, from its fixed layout.
-CHAMP_CP = (225, 28)  # edtCp: 202, 18, 47 x 21
-PREMIERE_LIGNE = (120, 89)  # lstbCp: 16, 82, 449 x 295; its lines are 13 high
-BOUTON_VALIDER = (302, 413)  # btnValider: 250, 392, 105 x 43
-# Right of any entry's text the selection colour still spans the line; lower
-# down the list stays empty.
-FIN_PREMIERE_LIGNE = (440, PREMIERE_LIGNE[1])
-LISTE_VIDE = (440, 300)
-
-
-def AttendreLigneSelectionnee(recherche):
-    AttendreCouleursDifferentes(recherche, FIN_PREMIERE_LIGNE, LISTE_VIDE, "a selected first line")
-
-
-def ChercherCp(recherche, code):
-    # As an operator does: click into the postal-code box, type, Enter; the
-    # search is done once its first line shows selected.
-    Cliquer(recherche, CHAMP_CP)
-    Taper(code)
-    Touche("Return")
-    AttendreLigneSelectionnee(recherche)
 
 
 # The caller's file: CRLF line ends, UTF-8 (the comment holds an 'é'), a
@@ -99,10 +87,14 @@ class Execution:
     beside that folder, which must hold the configuration file only, and is
     shown when the case fails (sanitizer reports among it)."""
 
-    def __init__(self, dossier, arguments):
+    def __init__(self, dossier, chemins):
+        # The arguments are paths, named as the program's system names them.
+        commande = [QUILVAREST, *chemins]
+        if SOUS_WINE:
+            commande = wine.Commande(wine.CheminWindows(QUILVAREST), [wine.CheminWindows(c) for c in chemins])
         with open(dossier + ".log", "wb") as journal:
-            self.processus = Lancer([QUILVAREST, *arguments], cwd=dossier, env=ENVIRONNEMENT,
-                                    stdout=journal, stderr=subprocess.STDOUT)
+            self.processus = Lancer(commande, cwd=dossier, env=ENVIRONNEMENT, stdout=journal,
+                                    stderr=subprocess.STDOUT)
 
     def Fenetre(self, titre):
         return AttendreFenetre(self.processus, titre)
@@ -141,8 +133,9 @@ def ValidationParDoubleClic(dossier):
     chemin = Preparer(dossier, Fichier())
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
-    classe = ClasseDeFenetre(recherche)
-    Verifier(classe == ENTREE_BUREAU, f"window class {classe!r}, not the desktop entry's {ENTREE_BUREAU!r}")
+    if not SOUS_WINE:  # Wine names its windows' class after the .exe
+        classe = ClasseDeFenetre(recherche)
+        Verifier(classe == ENTREE_BUREAU, f"window class {classe!r}, not the desktop entry's {ENTREE_BUREAU!r}")
     ChercherCp(recherche, "75001")
     Cliquer(recherche, PREMIERE_LIGNE, fois=2)
     execution.Fin()
@@ -156,8 +149,7 @@ def ValidationDuCritereDuFichier(dossier):
     chemin = Preparer(dossier, Fichier("42000"))
     execution = Execution(dossier, [chemin])
     recherche = execution.Fenetre("Recherche")
-    Cliquer(recherche, CHAMP_CP)
-    Touche("Return")
+    ChercherCp(recherche)
     Cliquer(recherche, BOUTON_VALIDER)
     execution.Fin()
     VerifierFichier(chemin, FichierApresChoix("42000", "42000", "SAINT-ÉTIENNE"))
@@ -242,23 +234,24 @@ CAS = [
 ]
 
 
-def JouerLesCas(racine):
+def JouerLesCas(racine, tous):
     reussis, rates = 0, 0
-    for numero, (nom, cas) in enumerate(CAS, 1):
+    for numero, (nom, cas) in enumerate(tous, 1):
         dossier = os.path.join(racine, f"cas{numero}")
         os.mkdir(dossier)
         debut_cas = len(lances)
+        chrono = time.monotonic()
         try:
             cas(dossier)
         except Exception as erreur:  # any error fails this case, not the others
             rates += 1
-            print(f"FAIL {numero}. {nom}\n  {type(erreur).__name__}: {erreur}")
+            print(f"FAIL {numero}. {nom} ({time.monotonic() - chrono:.1f} s)\n  {type(erreur).__name__}: {erreur}")
             if os.path.exists(dossier + ".log"):
                 with open(dossier + ".log", "rb") as sortie:
-                    print("  Quilvarest's output:\n" + sortie.read().decode("utf-8", "replace"))
+                    print("  output of the case's programs:\n" + sortie.read().decode("utf-8", "replace"))
         else:
             reussis += 1
-            print(f"PASS {numero}. {nom}")
+            print(f"PASS {numero}. {nom} ({time.monotonic() - chrono:.1f} s)")
         finally:
             # A failed case must not leave its program on the display.
             for processus in lances[debut_cas:]:
@@ -268,29 +261,36 @@ def JouerLesCas(racine):
 
 
 def main():
-    global QUILVAREST
-    if len(sys.argv) != 2:
+    global QUILVAREST, SOUS_WINE
+    arguments = sys.argv[1:]
+    SOUS_WINE = arguments[:1] == ["--wine"]
+    if len(arguments) != (3 if SOUS_WINE else 1):
         print(__doc__, file=sys.stderr)
         return 2
-    QUILVAREST = os.path.abspath(sys.argv[1])
+    QUILVAREST = os.path.abspath(arguments[-1])
+    appelant = os.path.abspath(arguments[1]) if SOUS_WINE else None
     # The store lies beside the executable itself: an installed program is
     # started through a symbolic link in /usr/bin.
     magasin = os.path.join(os.path.dirname(os.path.realpath(QUILVAREST)), "Quilvarest.abs")
-    for requis in (QUILVAREST, magasin):
+    for requis in filter(None, (QUILVAREST, magasin, appelant)):
         if not os.path.isfile(requis):
             print(f"FAIL: {requis} is missing")
             return 1
-    for outil in ("Xvfb", "xdotool"):
+    for outil in ("Xvfb", "xdotool", "wine") if SOUS_WINE else ("Xvfb", "xdotool"):
         if shutil.which(outil) is None:
             print(f"FAIL: {outil} is missing (scripts/dependances.sh installs it)")
             return 1
+    tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else [])
 
     ArreterAussiSurSignal()
     with tempfile.TemporaryDirectory(prefix="quilvarest-e2e-") as racine:
         journal_xvfb = open(os.path.join(racine, "xvfb.log"), "w+b")
         try:
-            OuvrirEcran(racine, journal_xvfb)
-            reussis, rates = JouerLesCas(racine)
+            OuvrirEcran(racine, journal_xvfb, focus_donne=SOUS_WINE)
+            if SOUS_WINE:
+                wine.Adapter(ENVIRONNEMENT)
+                wine.AttendreBureauLibre(wine.Prefixe(), DELAI)
+            reussis, rates = JouerLesCas(racine, tous)
         except (Echec, OSError) as erreur:
             journal_xvfb.seek(0)
             print(f"FAIL set-up: {erreur}\n" + journal_xvfb.read().decode("utf-8", "replace"))

@@ -7,8 +7,10 @@ xdotool cannot do.
 There is no window manager on that display. Qt gives the keyboard focus to
 its windows itself there (XSetInputFocus, as no window manager advertises
 _NET_ACTIVE_WINDOW), and AttendreFenetre waits for that focus before anything
-is typed; the close box, which only a window manager draws, is emulated by
-the message a window manager sends (FermerParLaCase).
+is typed; Wine's windows wait for a window manager to give it, so under Wine
+AttendreFenetre gives it as one would (OuvrirEcran's focus_donne). The close
+box, which only a window manager draws, is emulated by the message a window
+manager sends (FermerParLaCase).
 """
 
 import ctypes
@@ -32,6 +34,9 @@ DELAI = 60
 
 # The children's environment, filled by OuvrirEcran.
 ENVIRONNEMENT = {}
+
+# Whether AttendreFenetre gives the keyboard focus itself, set by OuvrirEcran.
+FOCUS_DONNE = False
 
 
 class Echec(Exception):
@@ -83,10 +88,13 @@ def ArreterAussiSurSignal():
     signal.signal(signal.SIGHUP, _Interrompu)
 
 
-def OuvrirEcran(racine, journal):
+def OuvrirEcran(racine, journal, focus_donne=False):
     """Starts the private display and sets ENVIRONNEMENT for every program
     started afterwards: that display, Qt on X11 whatever the caller's
-    environment says, and a runtime folder of its own under racine."""
+    environment says, and a runtime folder of its own under racine.
+    focus_donne: the programs do not take the keyboard focus themselves."""
+    global FOCUS_DONNE
+    FOCUS_DONNE = focus_donne
     ecran = DemarrerXvfb(journal)
     runtime = os.path.join(racine, "runtime")
     os.mkdir(runtime, 0o700)
@@ -130,10 +138,12 @@ def Xdotool(*arguments):
 
 
 def Fenetres(pid, titre):
-    """The visible windows of process pid whose title is exactly titre.
-    --all: without it xdotool takes a window matching the pid OR the name."""
-    resultat = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
-                               f"^{titre}$"], env=ENVIRONNEMENT, capture_output=True, text=True, timeout=DELAI)
+    """The visible windows of process pid (any process if None) whose title
+    is exactly titre. --all: without it xdotool takes a window matching the
+    pid OR the name."""
+    processus = [] if pid is None else ["--pid", str(pid)]
+    resultat = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", *processus, "--name", f"^{titre}$"],
+                              env=ENVIRONNEMENT, capture_output=True, text=True, timeout=DELAI)
     return resultat.stdout.split()
 
 
@@ -144,12 +154,14 @@ def FenetreAyantLeFocus():
     return resultat.stdout.strip()
 
 
-def AttendreFenetre(programme, titre):
+def AttendreFenetre(programme, titre, la_sienne=True):
     """Waits for the one visible window of programme (a Popen) titled titre,
-    then for the keyboard focus on it, so that what is typed next reaches it."""
+    then for the keyboard focus on it, so that what is typed next reaches it.
+    la_sienne=False: the window belongs to a program that programme started,
+    and is found by its title alone."""
     fin = time.monotonic() + DELAI
     while True:
-        trouvees = Fenetres(programme.pid, titre)
+        trouvees = Fenetres(programme.pid if la_sienne else None, titre)
         Verifier(len(trouvees) <= 1, f"{len(trouvees)} windows titled {titre!r}")
         if trouvees:
             break
@@ -158,6 +170,9 @@ def AttendreFenetre(programme, titre):
         Verifier(time.monotonic() < fin, f"no window titled {titre!r} after {DELAI} s")
         time.sleep(0.1)
     fenetre = trouvees[0]
+    if FOCUS_DONNE:
+        # What a window manager does for a window it maps.
+        Xdotool("windowfocus", fenetre)
     while FenetreAyantLeFocus() != fenetre:
         Verifier(time.monotonic() < fin, f"the window {titre!r} never got the keyboard focus")
         time.sleep(0.1)
