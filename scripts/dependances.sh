@@ -9,6 +9,7 @@ paquets=(
     clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind
     fonts-dejavu-core fonts-liberation2
+    locales g++-mingw-w64-x86-64-posix wine wine64
 )
 
 manquants=()
