@@ -308,7 +308,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     const bool ascii = std::all_of(apres.begin(), apres.end(), [](char c) { return (c & 0x80) == 0; });
     const bool piege = encodage == EncodageIni::Windows1252 && encodageApres == EncodageIni::Utf8 && !ascii;
     Verifier(encodageApres == encodage || ascii || piege, "l'écriture a changé l'encodage lu du fichier");
-    const auto commeLu = [piege](const std::string& utf8) { return piege ? EnWindows1252(utf8) : utf8; };
+    const auto commeLu = [piege](const std::string& utf8) {
+        return piege && utf8 != kAbsent ? EnWindows1252(utf8) : utf8;
+    };
 
     // Each key written reads its last value; a name the file's encoding cannot
     // hold is written as something else and is not looked for.

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QStringDecoder>
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -93,8 +94,13 @@ QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
         }
         return texte;
     }
-    case EncodageIni::Session:
-        return QString::fromStdString(DepuisJeuSession(octets_.substr(debut_ + debut, fin - debut)));
+    case EncodageIni::Session: {
+        // ASCII reads the same in every set a session may have; the
+        // conversion is only asked for the bytes we wrote beyond it.
+        const std::string octets = octets_.substr(debut_ + debut, fin - debut);
+        const bool ascii = std::all_of(octets.begin(), octets.end(), [](char c) { return (c & 0x80) == 0; });
+        return ascii ? QString::fromLatin1(octets.data(), nombre) : QString::fromStdString(DepuisJeuSession(octets));
+    }
     case EncodageIni::Utf16LE: {
         QString texte(nombre, Qt::Uninitialized);
         for (qsizetype i = 0; i < nombre; ++i) {
