@@ -31,8 +31,16 @@ bool EnCp1252(char32_t point) {
            std::find(std::begin(kCp1252Haut), std::end(kCp1252Haut), point) != std::end(kCp1252Haut);
 }
 
+// Space, tab, vertical tab, form feed and Ctrl-Z.
 bool EstBlanc(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    const char16_t u = c.unicode();
+    return u == u' ' || u == u'\t' || u == u'\v' || u == u'\f' || u == 0x1A;
+}
+
+// texte up to its first NUL.
+QString AvantNul(const QString& texte) {
+    const qsizetype nul = texte.indexOf(QChar(0));
+    return nul < 0 ? texte : texte.left(nul);
 }
 
 QString Rogne(const QString& texte) {
@@ -53,7 +61,7 @@ std::vector<QString> Lignes(const QString& texte) {
     qsizetype debut = 0;
     while (debut < texte.size()) {
         qsizetype fin = debut;
-        while (fin < texte.size() && !EstFinDeLigne(texte[fin].unicode())) {
+        while (fin < texte.size() && !EstCrOuLf(texte[fin].unicode())) {
             ++fin;
         }
         lignes.push_back(Rogne(texte.mid(debut, fin - debut)));
@@ -64,10 +72,19 @@ std::vector<QString> Lignes(const QString& texte) {
     return lignes;
 }
 
-// The name of a "[section]" line: up to the first ']', trimmed.
+// A "[section]" line: '[' first and a ']' further on.
+bool EstEnTete(const QString& ligne) {
+    return ligne[0] == QLatin1Char('[') && ligne.lastIndexOf(QLatin1Char(']')) > 0;
+}
+
+// The name of a "[section]" line: up to the last ']', trimmed.
 QString NomDeSection(const QString& ligne) {
-    const qsizetype crochet = ligne.indexOf(QLatin1Char(']'));
-    return Rogne(ligne.mid(1, crochet < 0 ? -1 : crochet - 1));
+    return Rogne(ligne.mid(1, ligne.lastIndexOf(QLatin1Char(']')) - 1));
+}
+
+// The key of any other line: up to the first '=', or the whole line, trimmed.
+QString NomDeCle(const QString& ligne) {
+    return Rogne(ligne.left(ligne.indexOf(QLatin1Char('='))));
 }
 
 bool EstIgnoree(const QString& ligne) {
@@ -127,7 +144,20 @@ QString Vue(const QString& texte, EncodageIni encodage) {
     return vue;
 }
 
-bool EstFinDeLigne(char16_t c) {
+std::string EnWindows1252(const std::string& utf8) {
+    std::string octets;
+    for (const char32_t point : DepuisUtf8(utf8).toUcs4()) {
+        const auto* haut = std::find(std::begin(kCp1252Haut), std::end(kCp1252Haut), point);
+        if (haut != std::end(kCp1252Haut)) {
+            octets += static_cast<char>(0x80 + (haut - std::begin(kCp1252Haut)));
+        } else {
+            octets += EnCp1252(point) ? static_cast<char>(point) : '?';
+        }
+    }
+    return octets;
+}
+
+bool EstCrOuLf(char16_t c) {
     return c == u'\r' || c == u'\n';
 }
 
@@ -137,15 +167,15 @@ QString SansFinDeLigne(const std::string& texte) {
 }
 
 QString Nom(const std::string& nom) {
-    return Rogne(SansFinDeLigne(nom));
+    return Rogne(AvantNul(SansFinDeLigne(nom)));
 }
 
 bool MemeNom(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+    return QString::compare(AvantNul(a), AvantNul(b), Qt::CaseInsensitive) == 0;
 }
 
 std::string Relu(const QString& valeur) {
-    QString texte = Rogne(valeur);
+    QString texte = AvantNul(Rogne(valeur));
     if (texte.size() >= 2 && (texte[0] == QLatin1Char('"') || texte[0] == QLatin1Char('\'')) &&
         texte.back() == texte[0]) {
         texte = texte.mid(1, texte.size() - 2);
@@ -161,17 +191,14 @@ std::vector<std::pair<QString, QString>> Sondes(const QString& texte) {
         if (sondes.size() >= 48 || EstIgnoree(ligne)) {
             continue;
         }
-        if (ligne[0] == QLatin1Char('[')) {
+        if (EstEnTete(ligne)) {
             section = NomDeSection(ligne);
             dansSection = true;
             continue;
         }
-        const qsizetype egal = ligne.indexOf(QLatin1Char('='));
-        if (egal >= 0) {
-            // A key outside every section is read with the empty section name:
-            // nothing may find it, and the probe says so before and after.
-            sondes.emplace_back(dansSection ? section : QString(), Rogne(ligne.left(egal)));
-        }
+        // A key outside every section is read with the empty section name:
+        // nothing may find it, and the probe says so before and after.
+        sondes.emplace_back(dansSection ? section : QString(), NomDeCle(ligne));
     }
     return sondes;
 }
@@ -182,16 +209,15 @@ SectionLue LireSection(const QString& texte, const QString& nom) {
         if (EstIgnoree(ligne)) {
             continue;
         }
-        if (ligne[0] == QLatin1Char('[')) {
+        if (EstEnTete(ligne)) {
             if (section.trouvee) {
                 break;
             }
             section.trouvee = MemeNom(NomDeSection(ligne), nom);
             continue;
         }
-        const qsizetype egal = ligne.indexOf(QLatin1Char('='));
-        if (section.trouvee && egal >= 0) {
-            section.cles.push_back(Rogne(ligne.left(egal)));
+        if (section.trouvee) {
+            section.cles.push_back(NomDeCle(ligne));
         }
     }
     return section;

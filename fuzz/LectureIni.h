@@ -34,29 +34,36 @@ QString Decoder(const std::string& octets, const Forme& forme);
 // '?' for each character it lacks; the others hold every character.
 QString Vue(const QString& texte, EncodageIni encodage);
 
-bool EstFinDeLigne(char16_t unite);
+bool EstCrOuLf(char16_t unite);
+
+// utf8's characters as Windows-1252 bytes, '?' for those it lacks.
+std::string EnWindows1252(const std::string& utf8);
 
 // A narrow (UTF-8) text as the editor takes it: a leading U+FEFF kept, each
 // CR and LF a blank.
 QString SansFinDeLigne(const std::string& texte);
 
-// A section or key name as the editor writes it: as above, then trimmed of
-// blanks (space and tab).
+// A section or key name as the editor writes it: as above, up to its first
+// NUL, then trimmed of blanks (space, tab, vertical tab, form feed, Ctrl-Z).
 QString Nom(const std::string& nom);
 
-// Names match without regard to case.
+// Names match without regard to case, up to their first NUL.
 bool MemeNom(const QString& a, const QString& b);
 
 // What ReadString gives back for a value written as valeur: trimmed of
-// blanks, then one pair of matching outer quotes (" or ') off.
+// blanks, cut at its first NUL, then one pair of matching outer quotes
+// (" or ') off.
 std::string Relu(const QString& valeur);
 
-// Every (section, key) pair of the text, in order, 48 at most: a section
-// name runs to the first ']', a key to the first '='; a key before any
-// section has the empty section name.
+// Every (section, key) pair of the text, in order, 48 at most: a line that
+// starts with '[' and holds a ']' is a header whose name runs to the last
+// ']'; any other line that is not blank or a comment is a key, up to its
+// first '=' or the whole line; a key before any section has the empty section
+// name.
 std::vector<std::pair<QString, QString>> Sondes(const QString& texte);
 
-// The keys of the first section named nom, in file order, as spelled.
+// The keys of the first section named nom, in file order, as spelled, those
+// without '=' included.
 struct SectionLue {
     bool trouvee = false;
     std::vector<QString> cles;

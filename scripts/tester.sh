@@ -10,11 +10,14 @@ bash scripts/verifier_format.sh
 
 jobs=$(nproc)
 # Warnings are errors here: a new warning fails the run instead of scrolling by.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILVAREST_WERROR=ON
+# The INI editor is also compared with the Windows profile functions under
+# Wine (tests/reference_ini): ON makes a missing MinGW-w64 or Wine an error.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILVAREST_WERROR=ON -DQUILVAREST_REFERENCE_INI=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILVAREST_SANITIZE=ON -DQUILVAREST_BENCH=OFF -DQUILVAREST_WERROR=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILVAREST_SANITIZE=ON -DQUILVAREST_BENCH=OFF -DQUILVAREST_WERROR=ON \
+    -DQUILVAREST_REFERENCE_INI=ON
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs")
 

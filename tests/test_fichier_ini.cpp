@@ -1,6 +1,7 @@
 #include "ErreurPlateforme.h"
 #include "FichierIni.h"
 #include "FichiersDeTest.h"
+#include "SessionDeTest.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,9 +95,14 @@ private slots:
     void allerRetour_data();
     void allerRetour();
 
+    // A file that gives no clue of its encoding takes the session's set
+    void fichierSansIndiceSession_data();
+    void fichierSansIndiceSession();
+
     // Writes that must be refused, leaving everything as it was
     void ecritureRefusee_data();
     void ecritureRefusee();
+    void sectionAvecCrochet();
 
     // Files, links and folders
     void lienSymbolique();
@@ -137,9 +143,9 @@ void TestFichierIni::lecture_data() {
     lecture("seconde section du nom ignorée", "Ailleurs", Defaut);
     lecture("clé avant toute section", "Orpheline", Defaut);
     lecture("ligne sans égal", "sans egal", Defaut);
-    lecture("octet nul dans la valeur", "Nul", QStringLiteral("a") + QChar(0) + "b");
+    lecture("octet nul: la valeur s'arrête avant", "Nul", "a");
     ligne("section sans casse", "lecture.ini", "QUILVAREST", "Accent", "é");
-    ligne("casse Unicode, en-tête sans ]", "lecture.ini", "SECTIÓN", "cle", "dans la section accentuée");
+    ligne("casse Unicode", "lecture.ini", "SECTIÓN", "cle", "dans la section accentuée");
     ligne("section absente", "lecture.ini", "Absente", "Cle", Defaut);
     ligne("UTF-16LE", "utf16.ini", "Quilvarest", "ZeruzuvoVille", "Besançon");
     ligne("Windows-1252", "cp1252.ini", "Quilvarest", "ZeruzuvoVille", "Orléans");
@@ -147,6 +153,19 @@ void TestFichierIni::lecture_data() {
           QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
     ligne("UTF-8 invalide lu en Windows-1252", "utf8_invalide.ini", "Quilvarest", "Ville", "BesanÃ§on");
     ligne("BOM UTF-8", "bom_utf8.ini", "Quilvarest", "Ville", "Besançon");
+
+    // What the Windows functions read where the rules above leave a doubt
+    const auto windows = [&](const char* nom, const QString& section, const QString& cle, const QString& attendu) {
+        ligne(nom, "windows.ini", section, cle, attendu);
+    };
+    windows("nom de section jusqu'au dernier ]", "Quilvarest]x", "Autre", "ailleurs");
+    windows("[Quilvarest]x] n'est pas la section", "Quilvarest", "Autre", Defaut);
+    windows("blancs: tabulation verticale, saut de page, Ctrl-Z", "Quilvarest", "Ville", "SAINT-ETIENNE");
+    windows("[ sans ]: pas d'en-tête, la section continue", "Quilvarest", "Erreur", "0");
+    windows("[ sans ]: une clé", "Quilvarest", "[Cle", "5");
+    windows("clé sans =: le défaut, et la recherche s'arrête", "Quilvarest", "Cp", Defaut);
+    windows("guillemets cherchés avant le nul", "Quilvarest", "Guillemets", "x");
+    windows("nom de clé jusqu'au nul", "Quilvarest", "C", "nom coupe");
 }
 
 void TestFichierIni::lecture() {
@@ -189,6 +208,13 @@ void TestFichierIni::allerRetour_data() {
     QTest::newRow("fins de ligne et blancs dans les valeurs")
         << "injection" << QStringList{"Ville=Paris\r\n[Piege]\r\nErreur=0", "Cp= 75001 "}
         << QStringList{"Paris  [Piege]  Erreur=0", "75001"};
+    QTest::newRow("clés sans =, remplacées sur place")
+        << "sans_egal" << QStringList{"Cp=42000", "Ville=SAINT-ETIENNE", "Erreur=0"}
+        << QStringList{"42000", "SAINT-ETIENNE", "0"};
+    QTest::newRow("en-têtes: jusqu'au dernier ], [ sans ] n'en est pas un")
+        << "crochets" << QStringList{"Erreur=0", "Cp=2"} << QStringList{"0", "2"};
+    QTest::newRow("blancs de Windows, nom de clé jusqu'au nul")
+        << "blancs_windows" << QStringList{"Cp=2", "C=y"} << QStringList{"2", "y"};
 }
 
 void TestFichierIni::allerRetour() {
@@ -227,6 +253,63 @@ void TestFichierIni::allerRetour() {
     }
 }
 
+void TestFichierIni::fichierSansIndiceSession_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QStringList>("ecritures"); // "Cle=Valeur", cut at the first '='
+    QTest::addColumn<QByteArray>("attendu");
+
+    const QString latin1 = QStringLiteral("fr_FR.ISO-8859-1");
+    const QByteArray ascii = "[Quilvarest]\nCp=1\n";
+    // Row names stay ASCII: the child gets its row on its command line.
+    QTest::newRow("ISO-8859-1") << latin1 << ascii << "Quilvarest" << QStringList{"Ville=SAINT-ÉTIENNE"}
+                                << ascii + "Ville=SAINT-\xC9TIENNE\n";
+    QTest::newRow("ISO-8859-1, hors du jeu")
+        << latin1 << ascii << "Quilvarest" << QStringList{"Ville=Œuvre €"} << ascii + "Ville=?uvre ?\n";
+    QTest::newRow("Windows-1252") << "fr_FR.CP1252" << ascii << "Quilvarest" << QStringList{"Ville=Œuvre €"}
+                                  << ascii + "Ville=\x8Cuvre \x80\n";
+    QTest::newRow("UTF-8") << "C.UTF-8" << ascii << "Quilvarest" << QStringList{"Ville=SAINT-ÉTIENNE"}
+                           << ascii + "Ville=SAINT-\xC3\x89TIENNE\n";
+    QTest::newRow("C: UTF-8") << "C" << ascii << "Quilvarest" << QStringList{"Ville=SAINT-ÉTIENNE"}
+                              << ascii + "Ville=SAINT-\xC3\x89TIENNE\n";
+    // The second key finds the section the first one added, in the session's set.
+    QTest::newRow("ISO-8859-1, fichier vide, section accentuee")
+        << latin1 << QByteArray() << "Sectión" << QStringList{"a=é", "b=2"}
+        << QByteArray("[Secti\xF3n]\na=\xE9\nb=2\n");
+    // Files that show their encoding keep it.
+    QTest::newRow("ISO-8859-1, fichier Windows-1252")
+        << latin1 << QByteArray("[Quilvarest]\nA=\xE9\n") << "Quilvarest" << QStringList{"B=Œ"}
+        << QByteArray("[Quilvarest]\nA=\xE9\nB=\x8C\n");
+    QTest::newRow("ISO-8859-1, fichier UTF-8")
+        << latin1 << QByteArray("[Quilvarest]\nA=\xC3\xA9\n") << "Quilvarest" << QStringList{"B=Œ"}
+        << QByteArray("[Quilvarest]\nA=\xC3\xA9\nB=\xC5\x92\n");
+}
+
+void TestFichierIni::fichierSansIndiceSession() {
+    QFETCH(QString, locale);
+    QFETCH(QByteArray, contenu);
+    QFETCH(QString, section);
+    QFETCH(QStringList, ecritures);
+    QFETCH(QByteArray, attendu);
+    if (!DansSession(locale)) {
+        RelancerDansSession(locale);
+        return;
+    }
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("session.ini");
+    Ecrire(chemin, contenu);
+    std::vector<std::pair<std::string, std::string>> valeurs;
+    for (const QString& ecriture : ecritures) {
+        const qsizetype egal = ecriture.indexOf(QLatin1Char('='));
+        valeurs.emplace_back(Narrow(ecriture.left(egal)), Narrow(ecriture.mid(egal + 1)));
+    }
+    FichierIni ini(Narrow(chemin));
+    ini.WriteStrings(Narrow(section), valeurs);
+    QCOMPARE(Lire(chemin), attendu);
+}
+
 void TestFichierIni::ecritureRefusee_data() {
     QTest::addColumn<QString>("chemin"); // relative to the temporary folder
     QTest::addColumn<QString>("section");
@@ -242,7 +325,6 @@ void TestFichierIni::ecritureRefusee_data() {
     ligne("lien vers un fichier absent", "lien-casse.ini", "Quilvarest", "Cp");
     ligne("dossier à la place du fichier", "dossier.ini", "Quilvarest", "Cp");
     ligne("tube nommé, jamais attendu", "tube.ini", "Quilvarest", "Cp");
-    ligne("section avec ]", "present.ini", "Quil]varest", "Cp");
     ligne("clé avec =", "present.ini", "Quilvarest", "C=p");
     ligne("clé en commentaire", "present.ini", "Quilvarest", ";Cp");
     ligne("clé en en-tête", "present.ini", "Quilvarest", "[Cp");
@@ -269,6 +351,19 @@ void TestFichierIni::ecritureRefusee() {
     QCOMPARE(Entrees(dossier.path()), avant);
     QCOMPARE(Lire(dossier.filePath("present.ini")), QByteArray("[Quilvarest]\nCp=1\n"));
     QVERIFY(QFileInfo(dossier.filePath("dossier.ini")).isDir());
+}
+
+void TestFichierIni::sectionAvecCrochet() {
+    // Not refused: the header's name runs to its last ']', the one written.
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString chemin = dossier.filePath("crochet.ini");
+    Ecrire(chemin, "[Quil]\n");
+    FichierIni ini(Narrow(chemin));
+    ini.WriteString("Quil]varest", "Cp", "1");
+    QCOMPARE(Lire(chemin), QByteArray("[Quil]\n[Quil]varest]\nCp=1\n"));
+    QCOMPARE(ini.ReadString("Quil]varest", "Cp", ""), std::string("1"));
+    QCOMPARE(ini.ReadString("Quil", "Cp", ""), std::string());
 }
 
 void TestFichierIni::lienSymbolique() {
@@ -305,9 +400,10 @@ void TestFichierIni::cheminRelatif() {
 }
 
 void TestFichierIni::grosFichier() {
-    // 50 MB with a 1 MB value, a NUL byte and a byte that is not UTF-8.
-    QByteArray contenu = "[Quilvarest]\r\nLongue=" + QByteArray(1 << 20, 'x') + "\r\nNul=a" + QByteArray(1, '\0') +
-                         "b\xff\r\n" + QByteArray("Remplissage=0123456789\r\n").repeated(2'000'000) + "Fin=1";
+    // 50 MB with a 1 MB value, a byte that is not UTF-8 and a NUL byte.
+    QByteArray contenu = "[Quilvarest]\r\nLongue=" + QByteArray(1 << 20, 'x') + "\r\nNul=\xff" + "a" +
+                         QByteArray(1, '\0') + "b\r\n" + QByteArray("Remplissage=0123456789\r\n").repeated(2'000'000) +
+                         "Fin=1";
     QTemporaryDir dossier;
     QVERIFY(dossier.isValid());
     const QString chemin = dossier.filePath("gros.ini");
@@ -317,7 +413,8 @@ void TestFichierIni::grosFichier() {
     contenu.chop(1);
     QVERIFY(Lire(chemin) == contenu + "2\r\nNouvelle=v\r\n");
     QCOMPARE(ini.ReadString("Quilvarest", "Longue", "").size(), std::size_t(1) << 20);
-    QCOMPARE(ini.ReadString("Quilvarest", "Nul", ""), std::string("a\0b\xC3\xBF", 5));
+    QCOMPARE(ini.ReadString("Quilvarest", "Nul", ""), std::string("\xC3\xBF"
+                                                                  "a"));
 }
 
 void TestFichierIni::fichierProtege_data() {

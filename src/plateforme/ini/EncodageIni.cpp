@@ -1,7 +1,11 @@
 #include "EncodageIni.h"
 
+#include "JeuSession.h"
+#include "Utf8.h"
+
 #include <QList>
 #include <QStringDecoder>
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -29,46 +33,18 @@ char VersCp1252(char32_t point) {
     return '?';
 }
 
-// Whether octets[debut..] is well-formed UTF-8, and whether it holds any
-// non-ASCII character. Overlong forms, surrogates and code points beyond
-// U+10FFFF are not well-formed.
-std::pair<bool, bool> AnalyserUtf8(const std::string& octets, std::size_t debut) {
+// Whether octets is well-formed UTF-8 (by the project's one decoder), and
+// whether it holds any non-ASCII character.
+std::pair<bool, bool> AnalyserUtf8(const std::string& octets) {
     bool nonAscii = false;
-    const std::size_t taille = octets.size();
-    for (std::size_t i = debut; i < taille;) {
-        const auto octet = static_cast<unsigned char>(octets[i]);
-        if (octet < 0x80) {
-            ++i;
-            continue;
-        }
-        nonAscii = true;
-        std::size_t longueur = 0;
-        unsigned char min = 0x80;
-        unsigned char max = 0xBF;
-        if (octet >= 0xC2 && octet <= 0xDF) {
-            longueur = 2;
-        } else if (octet >= 0xE0 && octet <= 0xEF) {
-            longueur = 3;
-            min = octet == 0xE0 ? 0xA0 : 0x80;
-            max = octet == 0xED ? 0x9F : 0xBF;
-        } else if (octet >= 0xF0 && octet <= 0xF4) {
-            longueur = 4;
-            min = octet == 0xF0 ? 0x90 : 0x80;
-            max = octet == 0xF4 ? 0x8F : 0xBF;
-        } else {
+    const auto* p = reinterpret_cast<const unsigned char*>(octets.data());
+    const unsigned char* fin = p + octets.size();
+    while (p < fin) {
+        const std::uint32_t point = DecoderUtf8(p, fin);
+        if (EstOctetInvalide(point)) {
             return {false, true};
         }
-        if (i + longueur > taille) {
-            return {false, true};
-        }
-        for (std::size_t k = 1; k < longueur; ++k) {
-            const auto suite = static_cast<unsigned char>(octets[i + k]);
-            // Only the second byte has the narrowed range.
-            if (suite < (k == 1 ? min : 0x80) || suite > (k == 1 ? max : 0xBF)) {
-                return {false, true};
-            }
-        }
-        i += longueur;
+        nonAscii = nonAscii || point >= 0x80;
     }
     return {true, nonAscii};
 }
@@ -88,9 +64,14 @@ UnitesIni::UnitesIni(std::string octets) : octets_(std::move(octets)) {
         encodage_ = EncodageIni::Utf8;
         debut_ = 3;
     } else {
-        // ASCII alone is valid UTF-8, which is also the system code page that
-        // a file without any non-ASCII byte takes for what we write into it.
-        encodage_ = AnalyserUtf8(octets_, 0).first ? EncodageIni::Utf8 : EncodageIni::Windows1252;
+        const auto [valide, nonAscii] = AnalyserUtf8(octets_);
+        if (!valide) {
+            encodage_ = EncodageIni::Windows1252;
+        } else if (nonAscii || SessionEnUtf8()) {
+            encodage_ = EncodageIni::Utf8;
+        } else {
+            encodage_ = EncodageIni::Session;
+        }
     }
 }
 
@@ -112,6 +93,13 @@ QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
             texte[i] = QChar(octet >= 0x80 && octet < 0xA0 ? Cp1252Haut[octet - 0x80] : char16_t{octet});
         }
         return texte;
+    }
+    case EncodageIni::Session: {
+        // ASCII reads the same in every set a session may have; the
+        // conversion is only asked for the bytes we wrote beyond it.
+        const std::string octets = octets_.substr(debut_ + debut, fin - debut);
+        const bool ascii = std::all_of(octets.begin(), octets.end(), [](char c) { return (c & 0x80) == 0; });
+        return ascii ? QString::fromLatin1(octets.data(), nombre) : QString::fromStdString(DepuisJeuSession(octets));
     }
     case EncodageIni::Utf16LE: {
         QString texte(nombre, Qt::Uninitialized);
@@ -137,6 +125,8 @@ std::string UnitesIni::Encoder(const QString& texte) const {
         }
         return octets;
     }
+    case EncodageIni::Session:
+        return VersJeuSession(texte.toStdString());
     case EncodageIni::Utf16LE: {
         std::string octets;
         octets.reserve(static_cast<std::size_t>(texte.size()) * 2);

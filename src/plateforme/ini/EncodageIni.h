@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <string>
 
-// The three encodings an INI file written by the Windows INI functions may use.
-enum class EncodageIni { Utf8, Windows1252, Utf16LE };
+// The encodings an INI file written by the Windows INI functions may use. A
+// file of ASCII bytes only gives no clue: it takes the session's character
+// set (JeuSession.h), which is UTF-8 or another set (Session).
+enum class EncodageIni { Utf8, Windows1252, Utf16LE, Session };
 
 // UTF-8 bytes to text, every character kept: unlike QString::fromUtf8, a
 // U+FEFF at the start is a character of the value, not a mark to drop, and a
@@ -22,9 +24,11 @@ public:
     // Takes the whole file and detects its encoding: a UTF-16LE byte order
     // mark (FF FE) gives UTF-16LE; a UTF-8 byte order mark, or valid UTF-8
     // holding at least one non-ASCII character, gives UTF-8; a file of ASCII
-    // bytes only takes the system code page (UTF-8); anything else is
-    // Windows-1252. The byte order mark stays in front of the units, and the
-    // lone last byte of a UTF-16 file of odd length stays behind them.
+    // bytes only (or empty) takes the session's character set, as Windows
+    // writes such a file in the ANSI code page: UTF-8 when the session's set
+    // is UTF-8, else Session; anything else is Windows-1252. The byte order
+    // mark stays in front of the units, and the lone last byte of a UTF-16
+    // file of odd length stays behind them.
     explicit UnitesIni(std::string octets);
 
     EncodageIni Encodage() const { return encodage_; }
@@ -42,13 +46,14 @@ public:
         return static_cast<char16_t>(bas | (static_cast<unsigned char>(octets_[position + 1]) << 8));
     }
 
-    // Units [debut, fin) as text. Invalid UTF-8 gives replacement characters;
-    // the five bytes Windows-1252 leaves undefined (81 8D 8F 90 9D) give the C1
-    // controls of the same number; lone UTF-16 surrogates are kept.
+    // Units [debut, fin) as text. Invalid UTF-8, and bytes the session's set
+    // leaves undefined, give replacement characters; the five bytes
+    // Windows-1252 leaves undefined (81 8D 8F 90 9D) give the C1 controls of
+    // the same number; lone UTF-16 surrogates are kept.
     QString Decoder(std::size_t debut, std::size_t fin) const;
 
     // texte as bytes of this file's encoding, ready to be spliced in. A
-    // character Windows-1252 cannot hold becomes '?'.
+    // character Windows-1252 or the session's set cannot hold becomes '?'.
     std::string Encoder(const QString& texte) const;
 
     // The raw bytes of units [debut, fin), copied without decoding.

@@ -3,6 +3,7 @@
 #include "AccesFichier.h"
 #include "EncodageIni.h"
 #include "ErreurPlateforme.h"
+#include "LignesIni.h"
 
 // QSettings is not used: it rewrites the whole file (sorted keys, its own
 // escapes and line ends, comments dropped), and the file belongs to a caller
@@ -12,122 +13,51 @@
 
 namespace {
 
-bool EstBlanc(char16_t unite) {
-    return unite == u' ' || unite == u'\t';
-}
-
-bool EstFinDeLigne(char16_t unite) {
-    return unite == u'\r' || unite == u'\n';
-}
-
-// One line of the file: its text is [debut, fin), its line end (CRLF, LF, a
-// lone CR or nothing on the last line) runs from fin to suivante.
-struct Ligne {
-    std::size_t debut = 0;
-    std::size_t fin = 0;
-    std::size_t suivante = 0;
-};
-
-// The line that starts at unit debut; false past the last line.
-bool LireLigne(const UnitesIni& unites, std::size_t debut, Ligne& ligne) {
-    const std::size_t taille = unites.Taille();
-    if (debut >= taille) {
-        return false;
-    }
-    std::size_t i = debut;
-    while (i < taille && !EstFinDeLigne(unites[i])) {
-        ++i;
-    }
-    ligne.debut = debut;
-    ligne.fin = i;
-    if (i < taille) {
-        i += (unites[i] == u'\r' && i + 1 < taille && unites[i + 1] == u'\n') ? 2 : 1;
-    }
-    ligne.suivante = i;
-    return true;
-}
-
-// Narrows [debut, fin) to exclude the blanks around it.
-void Rogner(const UnitesIni& unites, std::size_t& debut, std::size_t& fin) {
-    while (debut < fin && EstBlanc(unites[debut])) {
-        ++debut;
-    }
-    while (fin > debut && EstBlanc(unites[fin - 1])) {
-        --fin;
-    }
-}
-
-// The first unit equal to cherche in [debut, fin), or fin.
-std::size_t Chercher(const UnitesIni& unites, std::size_t debut, std::size_t fin, char16_t cherche) {
-    while (debut < fin && unites[debut] != cherche) {
-        ++debut;
-    }
-    return debut;
-}
-
 bool MemeNom(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+// The name a header or key line gives, up to its first NUL.
+QString NomLu(const UnitesIni& unites, const LigneIni& lue) {
+    return unites.Decoder(lue.nomDebut, FinAvantNul(unites, lue.nomDebut, lue.nomFin));
 }
 
 // Where a key stands in the file, or where it would be added.
 struct Emplacement {
     bool sectionTrouvee = false;
     bool cleTrouvee = false;
-    Ligne ligneCle;           // the key's line, when found
-    std::size_t cleDebut = 0; // the key's name as spelled in the file
-    std::size_t cleFin = 0;
-    std::size_t valeurDebut = 0; // its value, trimmed, quotes still on
-    std::size_t valeurFin = 0;
+    Ligne ligneCle; // the key's line, when found
+    LigneIni cle;   // what that line holds
     Ligne derniere; // the section's last key line, else its header
 };
 
 // Finds cle in the first section named section; later sections of the same
-// name and later occurrences of the key are not looked at.
+// name and later occurrences of the key are not looked at. A key line without
+// '=' counts as the key: the search stops there, as the Windows functions do.
 Emplacement Localiser(const UnitesIni& unites, const QString& section, const QString& cle) {
     Emplacement emplacement;
     Ligne ligne;
     for (std::size_t position = 0; LireLigne(unites, position, ligne); position = ligne.suivante) {
-        std::size_t debut = ligne.debut;
-        std::size_t fin = ligne.fin;
-        Rogner(unites, debut, fin);
-        if (debut == fin || unites[debut] == u';') {
-            // A blank or comment line
-            continue;
-        }
-        if (unites[debut] == u'[') {
-            // A "[section]" line: the name runs to the first ']', what follows is ignored.
+        const LigneIni lue = AnalyserLigne(unites, ligne);
+        if (lue.genre == GenreLigne::EnTete) {
             if (emplacement.sectionTrouvee) {
                 break;
             }
-            std::size_t nomDebut = debut + 1;
-            std::size_t nomFin = Chercher(unites, nomDebut, fin, u']');
-            Rogner(unites, nomDebut, nomFin);
-            if (MemeNom(unites.Decoder(nomDebut, nomFin), section)) {
+            if (MemeNom(NomLu(unites, lue), section)) {
                 emplacement.sectionTrouvee = true;
                 emplacement.derniere = ligne;
             }
             continue;
         }
-        const std::size_t egal = Chercher(unites, debut, fin, u'=');
-        if (!emplacement.sectionTrouvee || egal == fin) {
-            // Outside our section, or a line that is neither key nor header
+        if (lue.genre != GenreLigne::Cle || !emplacement.sectionTrouvee) {
+            // A blank or comment line, or a key outside our section
             continue;
         }
-        // A "key=value" line of our section
         emplacement.derniere = ligne;
-        std::size_t cleDebut = debut;
-        std::size_t cleFin = egal;
-        Rogner(unites, cleDebut, cleFin);
-        if (MemeNom(unites.Decoder(cleDebut, cleFin), cle)) {
-            std::size_t valeurDebut = egal + 1;
-            std::size_t valeurFin = fin;
-            Rogner(unites, valeurDebut, valeurFin);
+        if (MemeNom(NomLu(unites, lue), cle)) {
             emplacement.cleTrouvee = true;
             emplacement.ligneCle = ligne;
-            emplacement.cleDebut = cleDebut;
-            emplacement.cleFin = cleFin;
-            emplacement.valeurDebut = valeurDebut;
-            emplacement.valeurFin = valeurFin;
+            emplacement.cle = lue;
             break;
         }
     }
@@ -143,18 +73,14 @@ QString SansFinDeLigne(const std::string& texte) {
 }
 
 // A section or key name as the file would give it back: names are read
-// trimmed of blanks, so they are looked up and written trimmed too.
+// trimmed of blanks, so they are looked up and written trimmed too. Like the
+// Windows functions, which take C strings, a name ends at its first NUL.
 QString Nom(const std::string& nom) {
-    const QString texte = SansFinDeLigne(nom);
-    qsizetype debut = 0;
-    qsizetype fin = texte.size();
-    while (debut < fin && EstBlanc(texte[debut].unicode())) {
-        ++debut;
-    }
-    while (fin > debut && EstBlanc(texte[fin - 1].unicode())) {
-        --fin;
-    }
-    return texte.mid(debut, fin - debut);
+    const QString texte = SansFinDeLigne(nom.substr(0, nom.find('\0')));
+    std::size_t debut = 0;
+    std::size_t fin = static_cast<std::size_t>(texte.size());
+    Rogner(texte, debut, fin);
+    return texte.mid(static_cast<qsizetype>(debut), static_cast<qsizetype>(fin - debut));
 }
 
 // CRLF when the file has any CRLF, else LF (a file of lone CRs included).
@@ -173,10 +99,11 @@ void Ecrire(UnitesIni& unites, const QString& section, const QString& cle, const
     const Emplacement emplacement = Localiser(unites, section, cle);
     if (emplacement.cleTrouvee) {
         // The key keeps its spelling and its line end; its indentation, the
-        // blanks around '=' and the old value go.
+        // blanks around '=' and the old value go. A key line without '='
+        // gains one.
         const Ligne& ligne = emplacement.ligneCle;
         unites.Remplacer(ligne.debut, ligne.fin,
-                         unites.Copier(emplacement.cleDebut, emplacement.cleFin) +
+                         unites.Copier(emplacement.cle.nomDebut, emplacement.cle.nomFin) +
                              unites.Encoder(QLatin1Char('=') + valeur));
         return;
     }
@@ -207,11 +134,13 @@ std::string FichierIni::ReadString(const std::string& section, const std::string
     }
     const UnitesIni unites(std::move(octets));
     const Emplacement emplacement = Localiser(unites, Nom(section), Nom(cle));
-    if (!emplacement.cleTrouvee) {
+    if (!emplacement.cleTrouvee || !emplacement.cle.avecValeur) {
         return defaut;
     }
-    std::size_t debut = emplacement.valeurDebut;
-    std::size_t fin = emplacement.valeurFin;
+    // The Windows functions hand the value over as a C string: it ends at
+    // its first NUL, and the quotes are looked for on what is left.
+    std::size_t debut = emplacement.cle.valeurDebut;
+    std::size_t fin = FinAvantNul(unites, debut, emplacement.cle.valeurFin);
     if (fin - debut >= 2 && (unites[debut] == u'"' || unites[debut] == u'\'') && unites[fin - 1] == unites[debut]) {
         ++debut;
         --fin;
@@ -232,12 +161,11 @@ void FichierIni::WriteStrings(const std::string& section,
     if (valeurs.empty()) {
         return;
     }
-    // A name the file could not give back would write a line that reads as
-    // something else: a header cut at ']', a key cut at '=', a comment.
+    // A key name the file could not give back would write a line that reads
+    // as something else: a key cut at '=', a comment, or a header once the
+    // value holds a ']'. Any section name reads back: the header's name runs
+    // to its last ']', the one written after it.
     const QString nomSection = Nom(section);
-    if (nomSection.contains(QLatin1Char(']'))) {
-        throw ErreurPlateforme(MessageEcritureImpossible(chemin_, "nom de section « " + section + " » invalide"));
-    }
     for (const auto& [cle, valeur] : valeurs) {
         const QString nomCle = Nom(cle);
         if (nomCle.contains(QLatin1Char('=')) || nomCle.startsWith(QLatin1Char(';')) ||

@@ -40,3 +40,19 @@ std::uint32_t DecoderUtf8(const unsigned char*& p, const unsigned char* fin) {
     p += suite + 1;
     return point;
 }
+
+std::string RemplacerOctetsInvalides(const std::string& texte, const std::string& remplacement) {
+    std::string resultat;
+    resultat.reserve(texte.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(texte.data());
+    const unsigned char* fin = p + texte.size();
+    while (p < fin) {
+        const unsigned char* debut = p;
+        if (EstOctetInvalide(DecoderUtf8(p, fin))) {
+            resultat += remplacement;
+        } else {
+            resultat.append(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
+        }
+    }
+    return resultat;
+}

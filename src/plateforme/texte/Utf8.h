@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Start of the code points that stand for bytes outside well-formed UTF-8:
 // a byte b decodes to kOctetInvalide + b, a lone surrogate that no
@@ -17,3 +18,7 @@ std::uint32_t DecoderUtf8(const unsigned char*& p, const unsigned char* fin);
 inline bool EstOctetInvalide(std::uint32_t point) {
     return point >= kOctetInvalide + 0x80 && point <= kOctetInvalide + 0xFF;
 }
+
+// texte with each byte outside well-formed UTF-8 replaced by remplacement;
+// every well-formed character is kept.
+std::string RemplacerOctetsInvalides(const std::string& texte, const std::string& remplacement);
