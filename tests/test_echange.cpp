@@ -61,7 +61,8 @@ private slots:
     }
 
     // --- Writing the outcome: the whole file is compared, so a byte changed
-    // elsewhere is caught as surely as a wrong value.
+    // elsewhere is caught as surely as a wrong value. The files with accents
+    // are UTF-8 by their own bytes, whatever the session's character set.
 
     void enregistrement_data() {
         QTest::addColumn<QByteArray>("avant");
@@ -69,16 +70,16 @@ private slots:
         QTest::addColumn<bool>("abandon");
         QTest::addColumn<QByteArray>("apres");
         QTest::newRow("choix dans une section existante")
-            << QByteArray("; caller's file\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\n\r\n[Suite]\r\nX=1\r\n")
+            << QByteArray("; fichier de l’appelant\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\n\r\n[Suite]\r\nX=1\r\n")
             << "42000 - SAINT-ÉTIENNE" << false
-            << QByteArray("; caller's file\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\nCp=42000\r\nVille=SAINT-ÉTIENNE\r\n"
+            << QByteArray("; fichier de l’appelant\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\nCp=42000\r\nVille=SAINT-ÉTIENNE\r\n"
                           "Erreur=0\r\n\r\n[Suite]\r\nX=1\r\n");
         QTest::newRow("choix remplaçant un précédent")
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=1\n") << "75001 - PARIS" << false
             << QByteArray("[Quilvarest]\nCp=75001\nVille=PARIS\nErreur=0\n");
         QTest::newRow("choix sans la section")
-            << QByteArray("[Autre]\nA=1") << "01400 - L'ABERGEMENT-CLÉMENCIAT" << false
-            << QByteArray("[Autre]\nA=1\n[Quilvarest]\nCp=01400\nVille=L'ABERGEMENT-CLÉMENCIAT\nErreur=0\n");
+            << QByteArray("[Autre]\nA=Hélène") << "01400 - L'ABERGEMENT-CLÉMENCIAT" << false
+            << QByteArray("[Autre]\nA=Hélène\n[Quilvarest]\nCp=01400\nVille=L'ABERGEMENT-CLÉMENCIAT\nErreur=0\n");
         QTest::newRow("abandon gardant le choix précédent")
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=0\n") << "75001 - PARIS" << true
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=1\n");
