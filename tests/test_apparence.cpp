@@ -1,3 +1,4 @@
+#include "ControlesDeTest.h"
 #include "Demarrage.h"
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
@@ -95,13 +96,7 @@ class TestApparence : public QObject {
     MessagerieObservee messages;
     std::unique_ptr<TFicheRechercherCpVille> fiche;
 
-    template <class T> T* Controle(const char* nom) {
-        T* controle = fiche->findChild<T*>(QString::fromLatin1(nom));
-        if (controle == nullptr) {
-            qFatal("control %s missing", nom);
-        }
-        return controle;
-    }
+    template <class T> T* Controle(const char* nom) { return ControleDe<T>(*fiche, nom); }
 
     // Every text of the dialog fits its control: a label neither overflows
     // nor runs under the control beside it, a combo box's longest item fits

@@ -72,8 +72,9 @@ private slots:
         QTest::newRow("choix dans une section existante")
             << QByteArray("; fichier de l’appelant\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\n\r\n[Suite]\r\nX=1\r\n")
             << "42000 - SAINT-ÉTIENNE" << false
-            << QByteArray("; fichier de l’appelant\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\nCp=42000\r\nVille=SAINT-ÉTIENNE\r\n"
-                          "Erreur=0\r\n\r\n[Suite]\r\nX=1\r\n");
+            << QByteArray(
+                   "; fichier de l’appelant\r\n[Quilvarest]\r\nZeruzuvoCp=42\r\nCp=42000\r\nVille=SAINT-ÉTIENNE\r\n"
+                   "Erreur=0\r\n\r\n[Suite]\r\nX=1\r\n");
         QTest::newRow("choix remplaçant un précédent")
             << QByteArray("[Quilvarest]\nCp=13001\nVille=MARSEILLE\nErreur=1\n") << "75001 - PARIS" << false
             << QByteArray("[Quilvarest]\nCp=75001\nVille=PARIS\nErreur=0\n");

@@ -1,3 +1,4 @@
+#include "ControlesDeTest.h"
 #include "Demarrage.h"
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
@@ -39,13 +40,7 @@ class TestFiche : public QObject {
     MessagerieObservee messages;
     std::unique_ptr<TFicheRechercherCpVille> fiche;
 
-    template <class T> T* Controle(const char* nom) {
-        T* controle = fiche->findChild<T*>(QString::fromLatin1(nom));
-        if (controle == nullptr) {
-            qFatal("control %s missing", nom);
-        }
-        return controle;
-    }
+    template <class T> T* Controle(const char* nom) { return ControleDe<T>(*fiche, nom); }
 
     // Creates the dialog on the file, shows it and waits for its activation.
     void Ouvrir() {

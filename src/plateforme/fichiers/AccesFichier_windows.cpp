@@ -55,6 +55,19 @@ bool PlacerEn(HANDLE h, std::size_t position) {
     return SetFilePointerEx(h, distance, nullptr, FILE_BEGIN) != 0;
 }
 
+// Flushes what was written to disk, then closes the handle, where a lost
+// write may still show. Returns the first failure's code, starting from the
+// one of the writes before (ERROR_SUCCESS when they went well).
+DWORD FinirEcriture(Poignee& fichier, DWORD erreur) {
+    if (erreur == ERROR_SUCCESS && !FlushFileBuffers(fichier.h)) {
+        erreur = GetLastError();
+    }
+    if (erreur == ERROR_SUCCESS && !fichier.Fermer()) {
+        erreur = GetLastError();
+    }
+    return erreur;
+}
+
 // The final target of any link, as the system resolves it; the path itself
 // where it cannot say (the open below then reports the real failure).
 std::wstring CibleFinale(const std::wstring& chemin) {
@@ -98,12 +111,7 @@ void EcrireSurPlace(const std::string& chemin, const std::wstring& cible, const 
     if (erreur == ERROR_SUCCESS && (!PlacerEn(fichier.h, octets.size()) || !SetEndOfFile(fichier.h))) {
         erreur = GetLastError();
     }
-    if (erreur == ERROR_SUCCESS && !FlushFileBuffers(fichier.h)) {
-        erreur = GetLastError();
-    }
-    if (erreur == ERROR_SUCCESS && !fichier.Fermer()) {
-        erreur = GetLastError();
-    }
+    erreur = FinirEcriture(fichier, erreur);
     if (erreur != ERROR_SUCCESS) {
         Echouer(chemin, erreur);
     }
@@ -194,13 +202,9 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets) {
     }
     temporaire.temporaire = nom;
     temporaire.h = CreateFileW(nom, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD erreur = temporaire.h == INVALID_HANDLE_VALUE ? GetLastError() : EcrireTout(temporaire.h, octets);
-    if (erreur == ERROR_SUCCESS && !FlushFileBuffers(temporaire.h)) {
-        erreur = GetLastError();
-    }
-    if (erreur == ERROR_SUCCESS && !temporaire.Fermer()) {
-        erreur = GetLastError();
-    }
+    const DWORD erreur = temporaire.h == INVALID_HANDLE_VALUE
+                             ? GetLastError()
+                             : FinirEcriture(temporaire, EcrireTout(temporaire.h, octets));
     if (erreur != ERROR_SUCCESS) {
         Echouer(chemin, erreur);
     }
