@@ -171,7 +171,11 @@ void VerifierPlace(const std::string& avant, const std::string& apres, const std
         return;
     }
     const SectionLue lue = LireSection(Decoder(avant, forme), nomSection);
-    const SectionLue relue = LireSection(Decoder(apres, Analyser(apres)), nomSection);
+    // In the documented trap the file reads as UTF-8 afterwards: its names
+    // are compared as the bytes they were, read in the file's first encoding.
+    const Forme formeApres = Analyser(apres);
+    const bool piege = forme.encodage == EncodageIni::Windows1252 && formeApres.encodage == EncodageIni::Utf8;
+    const SectionLue relue = LireSection(Decoder(apres, piege ? forme : formeApres), nomSection);
     const QString nomCle = Nom(cle);
     const QString nomEcrit = Vue(nomCle, forme.encodage);
     std::vector<QString> attendues = lue.cles;
