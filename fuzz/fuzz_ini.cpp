@@ -170,12 +170,16 @@ void VerifierPlace(const std::string& avant, const std::string& apres, const std
         // Written as another name: the section found is not the one added.
         return;
     }
-    const SectionLue lue = LireSection(Decoder(avant, forme), nomSection);
-    // In the documented trap the file reads as UTF-8 afterwards: its names
-    // are compared as the bytes they were, read in the file's first encoding.
+    // In the documented trap (a Windows-1252 file left valid UTF-8) the file
+    // after the write reads its bytes as UTF-8: names are then compared as
+    // the bytes the file holds.
     const Forme formeApres = Analyser(apres);
     const bool piege = forme.encodage == EncodageIni::Windows1252 && formeApres.encodage == EncodageIni::Utf8;
-    const SectionLue relue = LireSection(Decoder(apres, piege ? forme : formeApres), nomSection);
+    const auto commeRelu = [piege](const QString& nom) {
+        return piege ? QString::fromStdString(EnWindows1252(nom.toStdString())) : nom;
+    };
+    const SectionLue lue = LireSection(Decoder(avant, forme), nomSection);
+    const SectionLue relue = LireSection(Decoder(apres, formeApres), commeRelu(nomSection));
     const QString nomCle = Nom(cle);
     const QString nomEcrit = Vue(nomCle, forme.encodage);
     std::vector<QString> attendues = lue.cles;
@@ -184,6 +188,7 @@ void VerifierPlace(const std::string& avant, const std::string& apres, const std
     if (!presente) {
         attendues.push_back(nomEcrit);
     }
+    std::transform(attendues.begin(), attendues.end(), attendues.begin(), commeRelu);
     Verifier(relue.trouvee && relue.cles == attendues, "clés de [" + Lisible(section) + "] après l'écriture de « " +
                                                            Lisible(cle) + " » :" + Lister(relue.cles) + " au lieu de" +
                                                            Lister(attendues));
@@ -192,7 +197,7 @@ void VerifierPlace(const std::string& avant, const std::string& apres, const std
     // two for a section and its key; one more when the line before had none,
     // which only the file's last line may lack.
     const std::vector<char16_t> a = Unites(avant, forme);
-    const std::size_t ajoutees = FinsDeLigne(Unites(apres, Analyser(apres))) - FinsDeLigne(a);
+    const std::size_t ajoutees = FinsDeLigne(Unites(apres, formeApres)) - FinsDeLigne(a);
     const std::size_t minimum = presente ? 0 : (lue.trouvee ? 1 : 2);
     const bool finOuverte = !a.empty() && !EstCrOuLf(a.back());
     Verifier(ajoutees == minimum || (!lue.trouvee && finOuverte && ajoutees == minimum + 1) ||
