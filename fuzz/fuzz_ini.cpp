@@ -358,7 +358,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         if (touchee) {
             continue;
         }
-        const std::string lu = ini.ReadString(sondeSection, sondeCle, kAbsent);
+        // In the trap a name is looked up as the bytes it was: they now read
+        // as UTF-8.
+        const std::string lu = ini.ReadString(commeLu(sondeSection), commeLu(sondeCle), kAbsent);
         Verifier(lu == commeLu(avant[k]), "[" + Lisible(sondeSection) + "] " + Lisible(sondeCle) + " lu « " +
                                               Lisible(avant[k]) + " » avant l'écriture, « " + Lisible(lu) + " » après");
     }
