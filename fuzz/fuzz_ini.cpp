@@ -337,7 +337,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
             }
         }
         const std::string attendu = commeLu(Relu(Vue(SansFinDeLigne(entree.paires[derniere].second), encodage)));
-        const std::string lu = ini.ReadString(entree.section, entree.paires[i].first, kAbsent);
+        const std::string lu = ini.ReadString(commeLu(entree.section), commeLu(entree.paires[i].first), kAbsent);
         Verifier(lu == attendu, "clé « " + Lisible(entree.paires[i].first) + " » relue « " + Lisible(lu) +
                                     " » au lieu de « " + Lisible(attendu) + " »");
     }
@@ -358,8 +358,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         if (touchee) {
             continue;
         }
-        // In the trap a name is looked up as the bytes it was: they now read
-        // as UTF-8.
+        // Names too read as UTF-8 after the trap: asked for as the file's bytes.
         const std::string lu = ini.ReadString(commeLu(sondeSection), commeLu(sondeCle), kAbsent);
         Verifier(lu == commeLu(avant[k]), "[" + Lisible(sondeSection) + "] " + Lisible(sondeCle) + " lu « " +
                                               Lisible(avant[k]) + " » avant l'écriture, « " + Lisible(lu) + " » après");
