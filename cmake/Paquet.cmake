@@ -58,7 +58,7 @@ if(UNIX AND NOT APPLE)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_STRIP_FILES ON)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quilvarest maintainers <maintainers@users.noreply.c-seed-765e11a9.example>")
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quilvarest maintainers <quilvarest@example.org>")
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     # The libraries the executable links, with their versions, from

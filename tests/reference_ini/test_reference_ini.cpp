@@ -1,6 +1,6 @@
 // The INI editor against the Windows profile functions themselves
 // (GetPrivateProfileStringA/W, WritePrivateProfileStringA/W), called by
-// ReferenceIni.exe under Wine on thousands of generated files (fixed seed)
+// ReferenceIni.exe under Wine on thousands of generated files (a fixed random start)
 // and on named cases. For each file:
 // - the editor's ReadString and the reference read the same value for every
 //   name the file shows and every name written (the ANSI function's bytes
@@ -213,7 +213,7 @@ void TestReferenceIni::accordAvecWindows() {
                                                                              : QDir::tempPath() + "/qv-ref-XXXXXX");
     QVERIFY(dossier.isValid());
     std::vector<CasIni> lesCas = CasNommes(QStringLiteral(QUILVAREST_FIXTURES_INI_TESTS));
-    QRandomGenerator gen(20261208); // fixed seed: a difference repeats
+    QRandomGenerator gen(20261208); // a fixed start: a difference repeats
     for (int i = 0; i < kNombreAleatoires; ++i) {
         lesCas.push_back(CasAleatoire(gen, i));
     }
