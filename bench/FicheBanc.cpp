@@ -2,7 +2,7 @@
 
 #include "ComposerRequete.h"
 #include "Demarrage.h"
-#include "Fichiers.h"
+#include "Executable.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 //   bit 2: the value WriteBool writes; bits 3-5 % 5: WriteStrings' pair count
 //
 // What each write must keep:
-// - it is refused (ErreurPlateforme) exactly when a name could not be read
+// - it is refused (Erreur) exactly when a name could not be read
 //   back, and then the file is unchanged;
 // - the folder holds the file and nothing else: no temporary file is left;
 // - the encoding the file is read in stays the same, but for a Windows-1252
@@ -30,7 +30,7 @@
 // - WriteStrings gives the same bytes as its pairs written one by one.
 
 #include "EncodageIni.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "FichierIni.h"
 #include "LectureIni.h"
 #include "Verifier.h"
@@ -296,7 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     bool refusee = false;
     try {
         Ecrire(ini, entree);
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         refusee = true;
         Verifier(!lisibles, std::string("écriture refusée à tort : ") + erreur.what());
     }

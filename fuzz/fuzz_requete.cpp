@@ -23,7 +23,7 @@
 #include "BaseSql.h"
 #include "ComposerRequete.h"
 #include "ConstructionBase.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "FiltreReference.h"
 #include "ParametresSql.h"
 #include "Texte.h"
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::istringstream source(kSource);
     try {
         ConstruireBase(source, "fixture", chemin);
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         Echouer(std::string("base de fixture : ") + erreur.what());
     }
     std::istringstream lignes(kSource);
@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // unlinked: nothing stays behind, however libFuzzer ends the process.
     try {
         gEtat->base.Connexion();
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         Echouer(std::string("base de fixture : ") + erreur.what());
     }
     std::error_code ignoree;
@@ -184,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     RequeteParametree parametree;
     try {
         parametree = ParametrerRequete(*requete);
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         Echouer(std::string(erreur.what()) + " : " + description);
     }
     Verifier(parametree.sql == attendu && parametree.valeurs == valeurs,
@@ -202,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
             sql.Next();
         }
         sql.Close();
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         Echouer(std::string("erreur du moteur : ") + erreur.what() + " — " + description);
     }
 

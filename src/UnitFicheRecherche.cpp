@@ -4,7 +4,7 @@
 #include "AffichageErreur.h"
 #include "ComposerRequete.h"
 #include "Echange.h"
-#include "Fichiers.h"
+#include "Executable.h"
 #include "SaisieLimitee.h"
 #include "Texte.h"
 

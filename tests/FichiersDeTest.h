@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -22,11 +22,11 @@ inline void Ecrire(const QString& chemin, const QByteArray& octets) {
     QCOMPARE(fichier.write(octets), octets.size());
 }
 
-// The message of the ErreurPlateforme that appel raises, or "" when none.
+// The message of the Erreur that appel raises, or "" when none.
 template <typename Appel> QString MessageErreur(Appel appel) {
     try {
         appel();
-    } catch (const ErreurPlateforme& erreur) {
+    } catch (const Erreur& erreur) {
         return QString::fromUtf8(erreur.what());
     }
     return {};

@@ -1,6 +1,6 @@
 #include "BaseSql.h"
 #include "ConstructionBase.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "FichiersDeTest.h"
 #include "ParametresSql.h"
 #include "PoigneesSqlite.h"

@@ -1,4 +1,4 @@
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "FichierIni.h"
 #include "FichiersDeTest.h"
 #include "SessionDeTest.h"

@@ -1,7 +1,7 @@
 #include "ConstructionBase.h"
 
 #include "ComparaisonSansAccent.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "PoigneesSqlite.h"
 #include "Utf8.h"
 
@@ -13,7 +13,7 @@ namespace {
 
 void VerifierMoteur(sqlite3* connexion, int rc, const std::string& chemin) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-        throw ErreurPlateforme("Écriture de la base « " + chemin + " » impossible : " + sqlite3_errmsg(connexion));
+        throw Erreur("Écriture de la base « " + chemin + " » impossible : " + sqlite3_errmsg(connexion));
     }
 }
 
@@ -80,7 +80,7 @@ std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sql
             }
         }
         if (!defaut.empty()) {
-            throw ErreurPlateforme(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
+            throw Erreur(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
         }
         sqlite3_bind_text(insertion.get(), 1, cp.data(), static_cast<int>(cp.size()), SQLITE_STATIC);
         sqlite3_bind_text(insertion.get(), 2, ville.data(), static_cast<int>(ville.size()), SQLITE_STATIC);
@@ -88,10 +88,10 @@ std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sql
         sqlite3_reset(insertion.get());
     }
     if (source.bad()) {
-        throw ErreurPlateforme("Lecture de « " + nomSource + " » impossible.");
+        throw Erreur("Lecture de « " + nomSource + " » impossible.");
     }
     if (couples.empty()) {
-        throw ErreurPlateforme(nomSource + " ne contient aucune ligne.");
+        throw Erreur(nomSource + " ne contient aucune ligne.");
     }
     return couples.size();
 }
@@ -126,7 +126,7 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
         return nombre;
     } catch (const std::filesystem::filesystem_error& erreur) {
         std::filesystem::remove(temporaire, ignoree);
-        throw ErreurPlateforme("Écriture de la base « " + cheminBase + " » impossible : " + erreur.what());
+        throw Erreur("Écriture de la base « " + cheminBase + " » impossible : " + erreur.what());
     } catch (...) {
         std::filesystem::remove(temporaire, ignoree);
         throw;

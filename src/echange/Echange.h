@@ -26,6 +26,6 @@ bool ChargerConfig(const std::string& FichierConfig, CriteresDepart& criteres, M
 // to the end) and "Erreur" = 0 in one replacement of the file; an abandon
 // writes "Erreur" = 1 alone and leaves any earlier "Cp" and "Ville" as they
 // were. A missing file shows its message and nothing is written. A write that
-// fails raises ErreurPlateforme and leaves the file unchanged.
+// fails raises Erreur and leaves the file unchanged.
 void EnregistrerChoix(const std::string& FichierConfig, const std::string& entree, bool abandon,
                       Messagerie& messagerie);

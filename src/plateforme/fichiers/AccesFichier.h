@@ -29,7 +29,7 @@ int LireFichierEntier(const std::string& chemin, std::string& octets);
 // flush); space is reserved first so a full disk fails before any byte moves.
 //
 // Never creates chemin and never leaves the temporary file behind. Raises
-// ErreurPlateforme naming chemin, with the system's error text, when the
+// Erreur naming chemin, with the system's error text, when the
 // write cannot be made; the file is then as it was.
 void RemplacerFichier(const std::string& chemin, const std::string& octets);
 

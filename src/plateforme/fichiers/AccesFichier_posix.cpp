@@ -1,6 +1,6 @@
 #include "AccesFichier.h"
 
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 
 #include <cerrno>
 #include <climits>
@@ -13,7 +13,7 @@
 namespace {
 
 [[noreturn]] void Echouer(const std::string& chemin, int erreur) {
-    throw ErreurPlateforme(MessageEcritureImpossible(chemin, erreur));
+    throw Erreur(MessageEcritureImpossible(chemin, erreur));
 }
 
 // A descriptor closed on every exit; the temporary file it names, if any, is

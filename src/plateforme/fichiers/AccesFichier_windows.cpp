@@ -1,7 +1,8 @@
 #include "AccesFichier.h"
 
-#include "CheminWindows.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
+#include "ErreurWindows.h"
+#include "Utf16Windows.h"
 
 #include <windows.h>
 
@@ -12,7 +13,7 @@ namespace {
 constexpr DWORD kPasUnFichierOrdinaire = ERROR_BAD_FILE_TYPE;
 
 [[noreturn]] void Echouer(const std::string& chemin, DWORD erreur) {
-    throw ErreurPlateforme(MessageEcritureImpossible(chemin, static_cast<int>(erreur)));
+    throw Erreur(MessageEcritureImpossible(chemin, static_cast<int>(erreur)));
 }
 
 // A handle closed on every exit; the temporary file it names, if any, is also

@@ -2,7 +2,7 @@
 
 #include "AccesFichier.h"
 #include "EncodageIni.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "LignesIni.h"
 
 // QSettings is not used: it rewrites the whole file (sorted keys, its own
@@ -170,14 +170,14 @@ void FichierIni::WriteStrings(const std::string& section,
         const QString nomCle = Nom(cle);
         if (nomCle.contains(QLatin1Char('=')) || nomCle.startsWith(QLatin1Char(';')) ||
             nomCle.startsWith(QLatin1Char('['))) {
-            throw ErreurPlateforme(MessageEcritureImpossible(chemin_, "nom de clé « " + cle + " » invalide"));
+            throw Erreur(MessageEcritureImpossible(chemin_, "nom de clé « " + cle + " » invalide"));
         }
     }
 
     // A file we cannot read is never replaced by content built from nothing.
     std::string octets;
     if (const int erreur = LireFichierEntier(chemin_, octets)) {
-        throw ErreurPlateforme(MessageEcritureImpossible(chemin_, erreur));
+        throw Erreur(MessageEcritureImpossible(chemin_, erreur));
     }
     UnitesIni unites(std::move(octets));
     const QString finDeLigne = FinDeLigneDuFichier(unites);

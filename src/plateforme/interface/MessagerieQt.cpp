@@ -1,6 +1,6 @@
 #include "MessagerieQt.h"
 
-#include "Fichiers.h"
+#include "Executable.h"
 #include "Texte.h"
 
 #include <QApplication>

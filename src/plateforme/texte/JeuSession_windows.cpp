@@ -21,7 +21,7 @@ UINT PageAnsi() {
     return page;
 }
 
-std::wstring VersUtf16(UINT page, const std::string& texte) {
+std::wstring PageVersUtf16(UINT page, const std::string& texte) {
     if (texte.empty()) {
         return {};
     }
@@ -36,7 +36,7 @@ std::wstring VersUtf16(UINT page, const std::string& texte) {
 
 // flags: WC_NO_BEST_FIT_CHARS for the ANSI page, so that a character the page
 // lacks becomes its default character ('?') instead of a look-alike (Ā → A).
-std::string DepuisUtf16(UINT page, DWORD flags, const std::wstring& large) {
+std::string Utf16VersPage(UINT page, DWORD flags, const std::wstring& large) {
     if (large.empty()) {
         return {};
     }
@@ -66,12 +66,12 @@ std::string VersJeuSession(const std::string& utf8) {
     if (SessionEnUtf8()) {
         return propre;
     }
-    return DepuisUtf16(CP_ACP, WC_NO_BEST_FIT_CHARS, VersUtf16(CP_UTF8, propre));
+    return Utf16VersPage(CP_ACP, WC_NO_BEST_FIT_CHARS, PageVersUtf16(CP_UTF8, propre));
 }
 
 std::string DepuisJeuSession(const std::string& octets) {
     if (SessionEnUtf8()) {
         return RemplacerOctetsInvalides(octets, kRemplacementUtf8);
     }
-    return DepuisUtf16(CP_UTF8, 0, VersUtf16(CP_ACP, octets));
+    return Utf16VersPage(CP_UTF8, 0, PageVersUtf16(CP_ACP, octets));
 }

@@ -1,7 +1,7 @@
 #include "BaseSql.h"
 
 #include "ComparaisonSansAccent.h"
-#include "ErreurPlateforme.h"
+#include "Erreur.h"
 #include "Fichiers.h"
 #include "ParametresSql.h"
 
@@ -28,7 +28,7 @@ sqlite3* BaseSql::Connexion() {
     // SQLite's own message for a missing file would only say "unable to open
     // database file"; the user needs to know which file.
     if (!FichierExiste(chemin_)) {
-        throw ErreurPlateforme("La base « " + chemin_ + " » est introuvable.");
+        throw Erreur("La base « " + chemin_ + " » est introuvable.");
     }
     sqlite3* brute = nullptr;
     // Only the one thread of the dialog ever uses the store: the connection
@@ -48,7 +48,7 @@ sqlite3* BaseSql::Connexion() {
         rc = EnregistrerComparaisonSansAccent(connexion.get());
     }
     if (rc != SQLITE_OK) {
-        throw ErreurPlateforme(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
+        throw Erreur(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
     }
     connexion_ = std::move(connexion);
     return connexion_.get();
@@ -80,10 +80,10 @@ void RequeteSql::Open() {
         sqlite3_prepare_v2(connexion, requete.sql.c_str(), static_cast<int>(requete.sql.size() + 1), &brute, &reste);
     InstructionSqlite instruction(brute);
     if (rc != SQLITE_OK) {
-        throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+        throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
     }
     if (!instruction) {
-        throw ErreurPlateforme("La requête est vide.");
+        throw Erreur("La requête est vide.");
     }
     // Whatever follows the first statement must be blanks, semicolons or
     // comments: preparing it then yields no statement.
@@ -91,19 +91,19 @@ void RequeteSql::Open() {
     rc = sqlite3_prepare_v2(connexion, reste, -1, &bruteSuite, nullptr);
     const InstructionSqlite suite(bruteSuite);
     if (rc != SQLITE_OK || suite) {
-        throw ErreurPlateforme("La requête ne doit contenir qu'une instruction : " + sql_);
+        throw Erreur("La requête ne doit contenir qu'une instruction : " + sql_);
     }
     // Only the ?N written for the quoted strings may remain: any other
     // parameter would silently read as NULL.
     if (sqlite3_bind_parameter_count(instruction.get()) != static_cast<int>(requete.valeurs.size())) {
-        throw ErreurPlateforme("La requête contient un paramètre sans valeur : " + sql_);
+        throw Erreur("La requête contient un paramètre sans valeur : " + sql_);
     }
     for (std::size_t i = 0; i < requete.valeurs.size(); ++i) {
         const std::string& valeur = requete.valeurs[i];
         rc = sqlite3_bind_text(instruction.get(), static_cast<int>(i + 1), valeur.data(),
                                static_cast<int>(valeur.size()), SQLITE_TRANSIENT);
         if (rc != SQLITE_OK) {
-            throw ErreurPlateforme(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+            throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
         }
     }
     const int nombre = sqlite3_column_count(instruction.get());
@@ -118,7 +118,7 @@ void RequeteSql::Open() {
 
 void RequeteSql::Next() {
     if (!instruction_) {
-        throw ErreurPlateforme("La requête n'est pas ouverte.");
+        throw Erreur("La requête n'est pas ouverte.");
     }
     if (!eof_) {
         Avancer();
@@ -133,7 +133,7 @@ void RequeteSql::Close() {
 
 std::string RequeteSql::FieldByName(const std::string& nom) const {
     if (!instruction_) {
-        throw ErreurPlateforme("La requête n'est pas ouverte.");
+        throw Erreur("La requête n'est pas ouverte.");
     }
     for (std::size_t colonne = 0; colonne < colonnes_.size(); ++colonne) {
         if (sqlite3_stricmp(colonnes_[colonne].c_str(), nom.c_str()) != 0) {
@@ -149,7 +149,7 @@ std::string RequeteSql::FieldByName(const std::string& nom) const {
         }
         return std::string(texte, static_cast<std::size_t>(sqlite3_column_bytes(instruction_.get(), index)));
     }
-    throw ErreurPlateforme("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
+    throw Erreur("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
 }
 
 void RequeteSql::Avancer() {
@@ -161,7 +161,6 @@ void RequeteSql::Avancer() {
     } else {
         // The statement stays: the next ClearSql or Open releases it.
         eof_ = true;
-        throw ErreurPlateforme(
-            MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_.get()))));
+        throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_.get()))));
     }
 }

@@ -1,4 +1,4 @@
-#include "CheminWindows.h"
+#include "Utf16Windows.h"
 
 #include <windows.h>
 
@@ -22,23 +22,4 @@ std::string DepuisUtf16(const std::wstring& utf16) {
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), utf8.data(), taille, nullptr,
                         nullptr);
     return utf8;
-}
-
-std::string TexteErreurWindows(unsigned long code) {
-    wchar_t* texte = nullptr;
-    const DWORD longueur =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&texte), 0, nullptr);
-    if (longueur == 0 || texte == nullptr) {
-        return "erreur " + std::to_string(code);
-    }
-    std::wstring message(texte, longueur);
-    LocalFree(texte);
-    // The system's texts end with a line break and often a full stop: the
-    // program's sentence puts its own.
-    while (!message.empty() &&
-           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' || message.back() == L'.')) {
-        message.pop_back();
-    }
-    return DepuisUtf16(message);
 }

@@ -1,6 +1,6 @@
 #include "LigneDeCommande.h"
 
-#include "CheminWindows.h"
+#include "Utf16Windows.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Fichiers.h"
+#include "Executable.h"
 
 #include <QDir>
 #include <QFileInfo>
