@@ -8,6 +8,7 @@
 #include "SaisieLimitee.h"
 #include "Texte.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -47,16 +48,15 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
     new SaisieLimitee(ui->edtCp, 5, false);
     new SaisieLimitee(ui->edtVille, 50, true);
 
-    connect(ui->btnValider, &QPushButton::clicked, this, [this] { Executer([this] { btnValiderClick(); }); });
-    connect(ui->btnAnnuler, &QPushButton::clicked, this, [this] { Executer([this] { btnAnnulerClick(); }); });
-    connect(ui->btnRecherche, &QPushButton::clicked, this, [this] { Executer([this] { btnRechercheClick(); }); });
+    RelierClic(ui->btnValider, &TFicheRechercherCpVille::btnValiderClick);
+    RelierClic(ui->btnAnnuler, &TFicheRechercherCpVille::btnAnnulerClick);
+    RelierClic(ui->btnRecherche, &TFicheRechercherCpVille::btnRechercheClick);
     // Enter reaches the edit boxes as a key press; a double-click anywhere in
     // the list, on a line or below the last one, validates.
     ui->edtCp->installEventFilter(this);
     ui->edtVille->installEventFilter(this);
     ui->lstbCp->viewport()->installEventFilter(this);
 
-    FichierConfig.clear();
     FormCreate();
     // No control is named to start with the focus: it starts on the first of
     // the tab order, Annuler, so that Enter at once cancels.
@@ -121,6 +121,11 @@ bool TFicheRechercherCpVille::eventFilter(QObject* objet, QEvent* evenement) {
 
 void TFicheRechercherCpVille::Executer(const std::function<void()>& gestionnaire) {
     ExecuterGestionnaire(messagerie_, gestionnaire);
+}
+
+void TFicheRechercherCpVille::RelierClic(QAbstractButton* bouton, Gestionnaire gestionnaire) {
+    connect(bouton, &QAbstractButton::clicked, this,
+            std::bind(&TFicheRechercherCpVille::Executer, this, std::function<void()>(std::bind(gestionnaire, this))));
 }
 
 void TFicheRechercherCpVille::FormActivate() {

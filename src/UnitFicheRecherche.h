@@ -8,6 +8,7 @@
 #include <string>
 
 class Messagerie;
+class QAbstractButton;
 class QStringListModel;
 
 namespace Ui {
@@ -55,6 +56,9 @@ private:
     // Runs a handler: every handler of the dialog goes through here, so that an
     // error it raises is shown, never thrown into Qt's event loop.
     void Executer(const std::function<void()>& gestionnaire);
+    // A button's click runs gestionnaire through Executer.
+    using Gestionnaire = void (TFicheRechercherCpVille::*)();
+    void RelierClic(QAbstractButton* bouton, Gestionnaire gestionnaire);
 
     std::unique_ptr<Ui::FicheRechercherCpVille> ui;
     Messagerie& messagerie_;

@@ -52,12 +52,12 @@ private slots:
     void sansAffichageUneLigneEtStatutZero_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("environnement");
-        QTest::newRow("no DISPLAY") << QStringList{"appel.ini"} << QStringList{};
-        QTest::newRow("X server refusing") << QStringList{"appel.ini"} << QStringList{"DISPLAY=:4242"};
-        QTest::newRow("Wayland session, no Wayland plugin, no X")
+        QTest::newRow("sans DISPLAY") << QStringList{"appel.ini"} << QStringList{};
+        QTest::newRow("serveur X qui refuse") << QStringList{"appel.ini"} << QStringList{"DISPLAY=:4242"};
+        QTest::newRow("session Wayland sans greffon Wayland ni X")
             << QStringList{"appel.ini"}
             << QStringList{"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=."};
-        QTest::newRow("no argument") << QStringList{} << QStringList{};
+        QTest::newRow("sans argument") << QStringList{} << QStringList{};
     }
     void sansAffichageUneLigneEtStatutZero() {
         // The real executable, where no display can be reached: Qt would abort

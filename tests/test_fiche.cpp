@@ -194,41 +194,41 @@ private slots:
         QTest::addColumn<QString>("colle");
         QTest::addColumn<QString>("attendu");
         const QString ville74 = "SAINT-REMY-EN-BOUZEMONT-SAINT-GENEST-ET-ISSON-ET-AUTRES-COMMUNES-DE-LA-MARNE";
-        QTest::newRow("terminal line") << "edtCp"
-                                       << "" << 0 << 0 << "75001\n"
-                                       << "75001";
-        QTest::newRow("spreadsheet cell") << "edtCp"
-                                          << "" << 0 << 0 << "75001\r\n"
-                                          << "75001";
-        QTest::newRow("trailing blank") << "edtCp"
-                                        << "" << 0 << 0 << "75001 "
-                                        << "75001";
-        QTest::newRow("first line only") << "edtCp"
-                                         << "" << 0 << 0 << "750\n01"
-                                         << "750";
-        QTest::newRow("paragraph separator") << "edtCp"
-                                             << "" << 0 << 0 << "42\u2029000"
-                                             << "42";
-        QTest::newRow("what fits after the text") << "edtCp"
-                                                  << "75" << 2 << 0 << "0012345"
-                                                  << "75001";
-        QTest::newRow("in the middle") << "edtCp"
-                                       << "7501" << 2 << 0 << "0099"
-                                       << "75001";
-        QTest::newRow("selection replaced") << "edtCp"
-                                            << "13001" << 0 << 5 << "75001\n"
+        QTest::newRow("ligne de terminal") << "edtCp"
+                                           << "" << 0 << 0 << "75001\n"
+                                           << "75001";
+        QTest::newRow("cellule de tableur") << "edtCp"
+                                            << "" << 0 << 0 << "75001\r\n"
                                             << "75001";
-        QTest::newRow("full box refuses") << "edtCp"
-                                          << "75001" << 5 << 0 << "2"
-                                          << "75001";
-        QTest::newRow("line break first") << "edtCp"
-                                          << "75" << 2 << 0 << "\n001"
-                                          << "75";
-        QTest::newRow("74-character town") << "edtVille"
-                                           << "" << 0 << 0 << ville74 << ville74.left(50);
-        QTest::newRow("town, then a line") << "edtVille"
-                                           << "" << 0 << 0 << "saint-étienne\nLoire"
-                                           << "SAINT-ÉTIENNE";
+        QTest::newRow("blanc final") << "edtCp"
+                                     << "" << 0 << 0 << "75001 "
+                                     << "75001";
+        QTest::newRow("première ligne seule") << "edtCp"
+                                              << "" << 0 << 0 << "750\n01"
+                                              << "750";
+        QTest::newRow("séparateur de paragraphe") << "edtCp"
+                                                  << "" << 0 << 0 << "42\u2029000"
+                                                  << "42";
+        QTest::newRow("ce qui tient après le texte") << "edtCp"
+                                                     << "75" << 2 << 0 << "0012345"
+                                                     << "75001";
+        QTest::newRow("au milieu") << "edtCp"
+                                   << "7501" << 2 << 0 << "0099"
+                                   << "75001";
+        QTest::newRow("sélection remplacée") << "edtCp"
+                                             << "13001" << 0 << 5 << "75001\n"
+                                             << "75001";
+        QTest::newRow("boîte pleine refuse") << "edtCp"
+                                             << "75001" << 5 << 0 << "2"
+                                             << "75001";
+        QTest::newRow("saut de ligne en tête") << "edtCp"
+                                               << "75" << 2 << 0 << "\n001"
+                                               << "75";
+        QTest::newRow("ville de 74 caractères") << "edtVille"
+                                                << "" << 0 << 0 << ville74 << ville74.left(50);
+        QTest::newRow("ville, puis une ligne") << "edtVille"
+                                               << "" << 0 << 0 << "saint-étienne\nLoire"
+                                               << "SAINT-ÉTIENNE";
     }
     void collerDansUneBoiteLimitee() {
         QFETCH(QString, boite);

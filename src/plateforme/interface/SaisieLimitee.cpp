@@ -7,7 +7,7 @@ namespace {
 
 // Line breaks as Unicode counts them mandatory: LF, CR, VT, FF, NEL, and the
 // line and paragraph separators.
-bool EstFinDeLigne(QChar caractere) {
+bool EstSautDeLigneUnicode(QChar caractere) {
     switch (caractere.unicode()) {
     case u'\n':
     case u'\r':
@@ -79,7 +79,7 @@ bool SaisieLimitee::Limiter(QString& texte, int& position) const {
     const qsizetype insere = position - debut;
 
     qsizetype garde = 0;
-    while (garde < insere && !EstFinDeLigne(texte[debut + garde])) {
+    while (garde < insere && !EstSautDeLigneUnicode(texte[debut + garde])) {
         ++garde;
     }
     garde = std::min(garde, std::max<qsizetype>(0, maximum - debut - suite));
