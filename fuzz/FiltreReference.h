@@ -4,7 +4,7 @@
 #include <vector>
 
 // The search target's reference filter: which fixture rows a criterion keeps,
-// worked out apart from the store, from the folding ComparaisonSansAccent.h
+// worked out apart from the store, from the folding RepliSansAccent.h
 // documents. Each letter of ASCII, Latin-1 and Latin Extended-A folds to its
 // upper-case base letter, the ligatures to their two letters; every other
 // character, and each byte outside well-formed UTF-8, stands for itself.

@@ -16,7 +16,7 @@
 // - the store runs it without any error;
 // - the rows are exactly, in file order, those a reference filter written
 //   here keeps over the fixture rows, following the folding the store
-//   documents (ComparaisonSansAccent.h): `=` on Cp compares bytes, `=` on
+//   documents (RepliSansAccent.h): `=` on Cp compares bytes, `=` on
 //   Ville and every LIKE compare folded texts, % matches any run and _ one
 //   character, a folded ligature counting as one.
 

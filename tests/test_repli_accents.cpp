@@ -1,4 +1,4 @@
-#include "ComparaisonSansAccent.h"
+#include "RepliSansAccent.h"
 
 #include <QHash>
 #include <QtTest>

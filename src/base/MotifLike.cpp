@@ -1,0 +1,85 @@
+#include "MotifLike.h"
+
+#include "RepliSansAccent.h"
+
+std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement) {
+    auto resultat = std::make_unique<MotifLike>();
+    resultat->echappement = echappement;
+    const unsigned char* p = motif;
+    const unsigned char* const fin = motif + longueur;
+    while (p < fin) {
+        const unsigned char* debut = p;
+        std::uint32_t point = DecoderUtf8(p, fin);
+        if (echappement != 0 && point == echappement) {
+            if (p == fin) {
+                resultat->impossible = true;
+                break;
+            }
+            debut = p;
+            DecoderUtf8(p, fin);
+        } else if (point == '%') {
+            // Runs of % match what one does; keeping one spares backtracking.
+            if (resultat->unites.empty() || resultat->unites.back() != kJoker) {
+                resultat->unites.push_back(kJoker);
+            }
+            continue;
+        } else if (point == '_') {
+            resultat->unites.push_back(kUnCaractere);
+            continue;
+        }
+        LecteurReplie lecteur(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
+        for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
+            resultat->unites.push_back(unite & ~kSuite);
+        }
+    }
+    resultat->toutTexte = !resultat->impossible && resultat->unites.size() == 1 && resultat->unites.front() == kJoker;
+    return resultat;
+}
+
+// Wildcard match over folded units. On a mismatch the text goes back to just
+// after where the last % started matching; earlier % never need revisiting,
+// so the cost stays at most pattern length times text length.
+bool Correspond(const std::vector<std::uint32_t>& motif, const std::vector<std::uint32_t>& texte) {
+    constexpr std::size_t kAucune = static_cast<std::size_t>(-1);
+    const std::size_t nMotif = motif.size();
+    const std::size_t nTexte = texte.size();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    std::size_t reprise = kAucune; // pattern position just after the last %
+    std::size_t repriseTexte = 0;  // where that % stopped matching
+    while (j < nTexte) {
+        if (i < nMotif && motif[i] == kJoker) {
+            reprise = ++i;
+            repriseTexte = j;
+            if (reprise == nMotif) {
+                return true; // a trailing % takes the rest
+            }
+        } else if (i < nMotif && motif[i] == kUnCaractere) {
+            ++i;
+            ++j;
+            while (j < nTexte && (texte[j] & kSuite) != 0) {
+                ++j;
+            }
+        } else if (i < nMotif && motif[i] == (texte[j] & ~kSuite)) {
+            ++i;
+            ++j;
+        } else if (reprise == kAucune) {
+            return false;
+        } else {
+            i = reprise;
+            j = ++repriseTexte;
+        }
+    }
+    while (i < nMotif && motif[i] == kJoker) {
+        ++i;
+    }
+    return i == nMotif;
+}
+
+void ReplierTexte(const unsigned char* texte, std::size_t longueur, std::vector<std::uint32_t>& unites) {
+    unites.clear();
+    LecteurReplie lecteur(reinterpret_cast<const char*>(texte), longueur);
+    for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
+        unites.push_back(unite);
+    }
+}
