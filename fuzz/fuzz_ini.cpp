@@ -214,7 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     // written winning for a key named twice.
     if (NomSimple(entree.section)) {
         for (std::size_t i = 0; i < entree.paires.size(); ++i) {
-            const auto& [cle, valeur] = entree.paires[i];
+            const std::string& cle = entree.paires[i].first;
+            const std::string& valeur = entree.paires[i].second;
             const bool derniere =
                 std::none_of(entree.paires.begin() + static_cast<std::ptrdiff_t>(i) + 1, entree.paires.end(),
                              [&](const auto& p) { return MemeNomAscii(p.first, cle); });
