@@ -2,6 +2,7 @@
 # executable, its store beside it, and the licence notices of what the
 # executable holds (Qt is linked statically: LGPL-3, with how to relink).
 install(FILES ${PROJECT_SOURCE_DIR}/resources/licences/AVIS-TIERS.txt DESTINATION licences)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licences RENAME LICENSE.txt)
 # Debian's own copies of the licence texts, so that none is kept twice.
 install(FILES /usr/share/common-licenses/LGPL-3 DESTINATION licences RENAME LGPL-3.txt)
 install(FILES /usr/share/common-licenses/GPL-3 DESTINATION licences RENAME GPL-3.txt)
