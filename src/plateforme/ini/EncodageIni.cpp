@@ -3,8 +3,6 @@
 #include "JeuSession.h"
 #include "Utf8.h"
 
-#include <QList>
-#include <QStringDecoder>
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -49,6 +47,19 @@ std::pair<bool, bool> AnalyserUtf8(const std::string& octets) {
     return {true, nonAscii};
 }
 
+const char kRemplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+
+// Calls action with each code point of utf8; a byte outside well-formed
+// UTF-8 counts as U+FFFD.
+template <typename Action> void ParPoint(const std::string& utf8, Action action) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* fin = p + utf8.size();
+    while (p < fin) {
+        const std::uint32_t point = DecoderUtf8(p, fin);
+        action(EstOctetInvalide(point) ? char32_t{0xFFFD} : char32_t{point});
+    }
+}
+
 bool CommencePar(const std::string& octets, const char* marque, std::size_t longueur) {
     return octets.size() >= longueur && octets.compare(0, longueur, marque, longueur) == 0;
 }
@@ -75,36 +86,39 @@ UnitesIni::UnitesIni(std::string octets) : octets_(std::move(octets)) {
     }
 }
 
-QString DecoderUtf8Entier(QByteArrayView octets) {
-    QStringDecoder decodeur(QStringDecoder::Utf8,
-                            QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
-    return decodeur(octets);
-}
-
-QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
-    const auto nombre = static_cast<qsizetype>(fin - debut);
+std::string UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
+    const std::string octets = Copier(debut, fin);
     switch (encodage_) {
     case EncodageIni::Utf8:
-        return DecoderUtf8Entier(QByteArrayView(octets_.data() + debut_ + debut, nombre));
+        return RemplacerOctetsInvalides(octets, kRemplacement);
     case EncodageIni::Windows1252: {
-        QString texte(nombre, Qt::Uninitialized);
-        for (qsizetype i = 0; i < nombre; ++i) {
-            const auto octet = static_cast<unsigned char>(octets_[debut_ + debut + i]);
-            texte[i] = QChar(octet >= 0x80 && octet < 0xA0 ? Cp1252Haut[octet - 0x80] : char16_t{octet});
+        std::string texte;
+        texte.reserve(octets.size());
+        for (const char c : octets) {
+            const auto octet = static_cast<unsigned char>(c);
+            EncoderUtf8(texte, octet >= 0x80 && octet < 0xA0 ? Cp1252Haut[octet - 0x80] : char32_t{octet});
         }
         return texte;
     }
     case EncodageIni::Session: {
         // ASCII reads the same in every set a session may have; the
         // conversion is only asked for the bytes we wrote beyond it.
-        const std::string octets = octets_.substr(debut_ + debut, fin - debut);
         const bool ascii = std::all_of(octets.begin(), octets.end(), [](char c) { return (c & 0x80) == 0; });
-        return ascii ? QString::fromLatin1(octets.data(), nombre) : QString::fromStdString(DepuisJeuSession(octets));
+        return ascii ? octets : DepuisJeuSession(octets);
     }
     case EncodageIni::Utf16LE: {
-        QString texte(nombre, Qt::Uninitialized);
-        for (qsizetype i = 0; i < nombre; ++i) {
-            texte[i] = QChar((*this)[debut + i]);
+        std::string texte;
+        texte.reserve(fin - debut);
+        for (std::size_t i = debut; i < fin; ++i) {
+            const char32_t unite = (*this)[i];
+            const bool haute = unite >= 0xD800 && unite < 0xDC00;
+            const char32_t suivante = haute && i + 1 < fin ? (*this)[i + 1] : 0;
+            if (haute && suivante >= 0xDC00 && suivante < 0xE000) {
+                EncoderUtf8(texte, 0x10000 + ((unite - 0xD800) << 10) + (suivante - 0xDC00));
+                ++i;
+            } else {
+                EncoderUtf8(texte, unite >= 0xD800 && unite < 0xE000 ? char32_t{0xFFFD} : unite);
+            }
         }
         return texte;
     }
@@ -112,28 +126,33 @@ QString UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
     return {};
 }
 
-std::string UnitesIni::Encoder(const QString& texte) const {
+std::string UnitesIni::Encoder(const std::string& utf8) const {
     switch (encodage_) {
     case EncodageIni::Utf8:
-        return texte.toStdString();
+        return RemplacerOctetsInvalides(utf8, kRemplacement);
     case EncodageIni::Windows1252: {
         std::string octets;
-        octets.reserve(static_cast<std::size_t>(texte.size()));
-        // By code point, so that a character outside the BMP gives one '?'.
-        for (const char32_t point : texte.toUcs4()) {
-            octets += VersCp1252(point);
-        }
+        octets.reserve(utf8.size());
+        ParPoint(utf8, [&octets](char32_t point) { octets += VersCp1252(point); });
         return octets;
     }
     case EncodageIni::Session:
-        return VersJeuSession(texte.toStdString());
+        return VersJeuSession(utf8);
     case EncodageIni::Utf16LE: {
         std::string octets;
-        octets.reserve(static_cast<std::size_t>(texte.size()) * 2);
-        for (const QChar caractere : texte) {
-            octets += static_cast<char>(caractere.unicode() & 0xFF);
-            octets += static_cast<char>(caractere.unicode() >> 8);
-        }
+        octets.reserve(utf8.size() * 2);
+        const auto unite = [&octets](char32_t u) {
+            octets += static_cast<char>(u & 0xFF);
+            octets += static_cast<char>(u >> 8);
+        };
+        ParPoint(utf8, [&unite](char32_t point) {
+            if (point < 0x10000) {
+                unite(point);
+            } else {
+                unite(0xD800 + ((point - 0x10000) >> 10));
+                unite(0xDC00 + ((point - 0x10000) & 0x3FF));
+            }
+        });
         return octets;
     }
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <cstddef>
 #include <string>
 
@@ -8,11 +7,6 @@
 // file of ASCII bytes only gives no clue: it takes the session's character
 // set (JeuSession.h), which is UTF-8 or another set (Session).
 enum class EncodageIni { Utf8, Windows1252, Utf16LE, Session };
-
-// UTF-8 bytes to text, every character kept: unlike QString::fromUtf8, a
-// U+FEFF at the start is a character of the value, not a mark to drop, and a
-// sequence cut short at the end reads as U+FFFD.
-QString DecoderUtf8Entier(QByteArrayView octets);
 
 // The bytes of an INI file seen as code units: bytes for UTF-8 and
 // Windows-1252, 16-bit little-endian units for UTF-16LE. The INI syntax only
@@ -46,15 +40,16 @@ public:
         return static_cast<char16_t>(bas | (static_cast<unsigned char>(octets_[position + 1]) << 8));
     }
 
-    // Units [debut, fin) as text. Invalid UTF-8, and bytes the session's set
-    // leaves undefined, give replacement characters; the five bytes
-    // Windows-1252 leaves undefined (81 8D 8F 90 9D) give the C1 controls of
-    // the same number; lone UTF-16 surrogates are kept.
-    QString Decoder(std::size_t debut, std::size_t fin) const;
+    // Units [debut, fin) as UTF-8 text, the program's own. Invalid UTF-8,
+    // bytes the session's set leaves undefined and lone UTF-16 surrogates
+    // give U+FFFD; the five bytes Windows-1252 leaves undefined (81 8D 8F 90
+    // 9D) give the C1 controls of the same number.
+    std::string Decoder(std::size_t debut, std::size_t fin) const;
 
-    // texte as bytes of this file's encoding, ready to be spliced in. A
-    // character Windows-1252 or the session's set cannot hold becomes '?'.
-    std::string Encoder(const QString& texte) const;
+    // utf8 as bytes of this file's encoding, ready to be spliced in. A byte
+    // outside well-formed UTF-8 stands for U+FFFD; a character Windows-1252
+    // or the session's set cannot hold becomes '?'.
+    std::string Encoder(const std::string& utf8) const;
 
     // The raw bytes of units [debut, fin), copied without decoding.
     std::string Copier(std::size_t debut, std::size_t fin) const;

@@ -4,6 +4,10 @@
 #include "EncodageIni.h"
 #include "Erreur.h"
 #include "LignesIni.h"
+#include "Utf8.h"
+
+#include <QChar>
+#include <algorithm>
 
 // QSettings is not used: it rewrites the whole file (sorted keys, its own
 // escapes and line ends, comments dropped), and the file belongs to a caller
@@ -13,12 +17,23 @@
 
 namespace {
 
-bool MemeNom(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+// Names match without regard to case: code point by code point, each folded
+// by Unicode's simple case folding.
+bool MemeNom(const std::string& a, const std::string& b) {
+    const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+    const unsigned char* finA = pa + a.size();
+    const unsigned char* finB = pb + b.size();
+    while (pa < finA && pb < finB) {
+        if (QChar::toCaseFolded(DecoderUtf8(pa, finA)) != QChar::toCaseFolded(DecoderUtf8(pb, finB))) {
+            return false;
+        }
+    }
+    return pa == finA && pb == finB;
 }
 
 // The name a header or key line gives, up to its first NUL.
-QString NomLu(const UnitesIni& unites, const LigneIni& lue) {
+std::string NomLu(const UnitesIni& unites, const LigneIni& lue) {
     return unites.Decoder(lue.nomDebut, FinAvantNul(unites, lue.nomDebut, lue.nomFin));
 }
 
@@ -34,7 +49,7 @@ struct Emplacement {
 // Finds cle in the first section named section; later sections of the same
 // name and later occurrences of the key are not looked at. A key line without
 // '=' counts as the key: the search stops there, as the Windows functions do.
-Emplacement Localiser(const UnitesIni& unites, const QString& section, const QString& cle) {
+Emplacement Localiser(const UnitesIni& unites, const std::string& section, const std::string& cle) {
     Emplacement emplacement;
     Ligne ligne;
     for (std::size_t position = 0; LireLigne(unites, position, ligne); position = ligne.suivante) {
@@ -66,36 +81,36 @@ Emplacement Localiser(const UnitesIni& unites, const QString& section, const QSt
 
 // A narrow text as it may go into a line: CR and LF would start new lines in
 // the caller's file, so each becomes a blank.
-QString SansFinDeLigne(const std::string& texte) {
-    QString resultat = DecoderUtf8Entier(QByteArrayView(texte.data(), static_cast<qsizetype>(texte.size())));
-    resultat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return resultat;
+std::string SansFinDeLigne(std::string texte) {
+    std::replace(texte.begin(), texte.end(), '\r', ' ');
+    std::replace(texte.begin(), texte.end(), '\n', ' ');
+    return texte;
 }
 
 // A section or key name as the file would give it back: names are read
 // trimmed of blanks, so they are looked up and written trimmed too. Like the
 // Windows functions, which take C strings, a name ends at its first NUL.
-QString Nom(const std::string& nom) {
-    const QString texte = SansFinDeLigne(nom.substr(0, nom.find('\0')));
+std::string Nom(const std::string& nom) {
+    const std::string texte = SansFinDeLigne(nom.substr(0, nom.find('\0')));
     std::size_t debut = 0;
-    std::size_t fin = static_cast<std::size_t>(texte.size());
+    std::size_t fin = texte.size();
     Rogner(texte, debut, fin);
-    return texte.mid(static_cast<qsizetype>(debut), static_cast<qsizetype>(fin - debut));
+    return texte.substr(debut, fin - debut);
 }
 
 // CRLF when the file has any CRLF, else LF (a file of lone CRs included).
-QString FinDeLigneDuFichier(const UnitesIni& unites) {
+std::string FinDeLigneDuFichier(const UnitesIni& unites) {
     for (std::size_t i = 0; i + 1 < unites.Taille(); ++i) {
         if (unites[i] == u'\r' && unites[i + 1] == u'\n') {
-            return QStringLiteral("\r\n");
+            return "\r\n";
         }
     }
-    return QStringLiteral("\n");
+    return "\n";
 }
 
 // Applies one write to the units in memory.
-void Ecrire(UnitesIni& unites, const QString& section, const QString& cle, const QString& valeur,
-            const QString& finDeLigne) {
+void Ecrire(UnitesIni& unites, const std::string& section, const std::string& cle, const std::string& valeur,
+            const std::string& finDeLigne) {
     const Emplacement emplacement = Localiser(unites, section, cle);
     if (emplacement.cleTrouvee) {
         // The key keeps its spelling and its line end; its indentation, the
@@ -104,22 +119,21 @@ void Ecrire(UnitesIni& unites, const QString& section, const QString& cle, const
         const Ligne& ligne = emplacement.ligneCle;
         unites.Remplacer(ligne.debut, ligne.fin,
                          unites.Copier(emplacement.cle.nomDebut, emplacement.cle.nomFin) +
-                             unites.Encoder(QLatin1Char('=') + valeur));
+                             unites.Encoder('=' + valeur));
         return;
     }
-    const QString ligneCle = cle + QLatin1Char('=') + valeur + finDeLigne;
+    const std::string ligneCle = cle + '=' + valeur + finDeLigne;
     if (emplacement.sectionTrouvee) {
         // After the section's last key, so that blank and comment lines that
         // close the section stay after it.
         const Ligne& apres = emplacement.derniere;
-        const QString avant = apres.suivante == apres.fin ? finDeLigne : QString();
+        const std::string avant = apres.suivante == apres.fin ? finDeLigne : std::string();
         unites.Remplacer(apres.suivante, apres.suivante, unites.Encoder(avant + ligneCle));
         return;
     }
     const std::size_t taille = unites.Taille();
-    const QString avant = taille > 0 && !EstFinDeLigne(unites[taille - 1]) ? finDeLigne : QString();
-    unites.Remplacer(taille, taille,
-                     unites.Encoder(avant + QLatin1Char('[') + section + QLatin1Char(']') + finDeLigne + ligneCle));
+    const std::string avant = taille > 0 && !EstFinDeLigne(unites[taille - 1]) ? finDeLigne : std::string();
+    unites.Remplacer(taille, taille, unites.Encoder(avant + '[' + section + ']' + finDeLigne + ligneCle));
 }
 
 } // namespace
@@ -145,7 +159,7 @@ std::string FichierIni::ReadString(const std::string& section, const std::string
         ++debut;
         --fin;
     }
-    return unites.Decoder(debut, fin).toStdString();
+    return unites.Decoder(debut, fin);
 }
 
 void FichierIni::WriteString(const std::string& section, const std::string& cle, const std::string& valeur) {
@@ -165,11 +179,10 @@ void FichierIni::WriteStrings(const std::string& section,
     // as something else: a key cut at '=', a comment, or a header once the
     // value holds a ']'. Any section name reads back: the header's name runs
     // to its last ']', the one written after it.
-    const QString nomSection = Nom(section);
+    const std::string nomSection = Nom(section);
     for (const auto& [cle, valeur] : valeurs) {
-        const QString nomCle = Nom(cle);
-        if (nomCle.contains(QLatin1Char('=')) || nomCle.startsWith(QLatin1Char(';')) ||
-            nomCle.startsWith(QLatin1Char('['))) {
+        const std::string nomCle = Nom(cle);
+        if (nomCle.find('=') != std::string::npos || (!nomCle.empty() && (nomCle[0] == ';' || nomCle[0] == '['))) {
             throw Erreur(MessageEcritureImpossible(chemin_, "nom de clé « " + cle + " » invalide"));
         }
     }
@@ -180,7 +193,7 @@ void FichierIni::WriteStrings(const std::string& section,
         throw Erreur(MessageEcritureImpossible(chemin_, erreur));
     }
     UnitesIni unites(std::move(octets));
-    const QString finDeLigne = FinDeLigneDuFichier(unites);
+    const std::string finDeLigne = FinDeLigneDuFichier(unites);
     for (const auto& [cle, valeur] : valeurs) {
         Ecrire(unites, nomSection, Nom(cle), SansFinDeLigne(valeur), finDeLigne);
     }

@@ -2,8 +2,8 @@
 
 #include "EncodageIni.h"
 
-#include <QString>
 #include <cstddef>
+#include <string>
 
 // The lines of an INI file as the Windows INI functions read them, on the raw
 // code units of a UnitesIni: the syntax only uses ASCII characters.
@@ -61,8 +61,8 @@ LigneIni AnalyserLigne(const UnitesIni& unites, const Ligne& ligne);
 inline char16_t UniteDe(const UnitesIni& unites, std::size_t i) {
     return unites[i];
 }
-inline char16_t UniteDe(const QString& texte, std::size_t i) {
-    return texte[static_cast<qsizetype>(i)].unicode();
+inline char16_t UniteDe(const std::string& texte, std::size_t i) {
+    return static_cast<unsigned char>(texte[i]);
 }
 
 // Narrows [debut, fin) of texte to exclude the blanks around it. The one

@@ -56,3 +56,21 @@ std::string RemplacerOctetsInvalides(const std::string& texte, const std::string
     }
     return resultat;
 }
+
+void EncoderUtf8(std::string& sortie, char32_t point) {
+    if (point < 0x80) {
+        sortie += static_cast<char>(point);
+    } else if (point < 0x800) {
+        sortie += static_cast<char>(0xC0 | (point >> 6));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+        sortie += static_cast<char>(0xE0 | (point >> 12));
+        sortie += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        sortie += static_cast<char>(0xF0 | (point >> 18));
+        sortie += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+        sortie += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        sortie += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}

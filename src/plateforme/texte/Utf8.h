@@ -19,6 +19,9 @@ inline bool EstOctetInvalide(std::uint32_t point) {
     return point >= kOctetInvalide + 0x80 && point <= kOctetInvalide + 0xFF;
 }
 
+// Appends point, a code point up to U+10FFFF, to sortie in UTF-8.
+void EncoderUtf8(std::string& sortie, char32_t point);
+
 // texte with each byte outside well-formed UTF-8 replaced by remplacement;
 // every well-formed character is kept.
 std::string RemplacerOctetsInvalides(const std::string& texte, const std::string& remplacement);
