@@ -5,7 +5,6 @@
 #include "UnitFicheRecherche.h"
 
 #include <QAccessible>
-#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -184,72 +183,6 @@ private slots:
         QCOMPARE(ville->text(), QString("SAINT-ÉTIENNE"));
         QTest::keyClicks(ville, QString(60, QChar('x')));
         QCOMPARE(ville->text().size(), 50);
-    }
-
-    void collerDansUneBoiteLimitee_data() {
-        QTest::addColumn<QString>("boite");
-        QTest::addColumn<QString>("avant");
-        QTest::addColumn<int>("debut"); // of the selection the paste replaces
-        QTest::addColumn<int>("longueur");
-        QTest::addColumn<QString>("colle");
-        QTest::addColumn<QString>("attendu");
-        const QString ville74 = "SAINT-REMY-EN-BOUZEMONT-SAINT-GENEST-ET-ISSON-ET-AUTRES-COMMUNES-DE-LA-MARNE";
-        QTest::newRow("ligne de terminal") << "edtCp"
-                                           << "" << 0 << 0 << "75001\n"
-                                           << "75001";
-        QTest::newRow("cellule de tableur") << "edtCp"
-                                            << "" << 0 << 0 << "75001\r\n"
-                                            << "75001";
-        QTest::newRow("blanc final") << "edtCp"
-                                     << "" << 0 << 0 << "75001 "
-                                     << "75001";
-        QTest::newRow("première ligne seule") << "edtCp"
-                                              << "" << 0 << 0 << "750\n01"
-                                              << "750";
-        QTest::newRow("séparateur de paragraphe") << "edtCp"
-                                                  << "" << 0 << 0 << "42\u2029000"
-                                                  << "42";
-        QTest::newRow("ce qui tient après le texte") << "edtCp"
-                                                     << "75" << 2 << 0 << "0012345"
-                                                     << "75001";
-        QTest::newRow("au milieu") << "edtCp"
-                                   << "7501" << 2 << 0 << "0099"
-                                   << "75001";
-        QTest::newRow("sélection remplacée") << "edtCp"
-                                             << "13001" << 0 << 5 << "75001\n"
-                                             << "75001";
-        QTest::newRow("boîte pleine refuse") << "edtCp"
-                                             << "75001" << 5 << 0 << "2"
-                                             << "75001";
-        QTest::newRow("saut de ligne en tête") << "edtCp"
-                                               << "75" << 2 << 0 << "\n001"
-                                               << "75";
-        QTest::newRow("ville de 74 caractères") << "edtVille"
-                                                << "" << 0 << 0 << ville74 << ville74.left(50);
-        QTest::newRow("ville, puis une ligne") << "edtVille"
-                                               << "" << 0 << 0 << "saint-étienne\nLoire"
-                                               << "SAINT-ÉTIENNE";
-    }
-    void collerDansUneBoiteLimitee() {
-        QFETCH(QString, boite);
-        QFETCH(QString, avant);
-        QFETCH(int, debut);
-        QFETCH(int, longueur);
-        QFETCH(QString, colle);
-        QFETCH(QString, attendu);
-        fiche = std::make_unique<TFicheRechercherCpVille>(messages);
-        auto* edition = Controle<QLineEdit>(qPrintable(boite));
-        edition->setText(avant);
-        edition->setSelection(debut, longueur);
-        QGuiApplication::clipboard()->setText(colle);
-        edition->paste();
-        QCOMPARE(edition->text(), attendu);
-        // Typing goes on right after what was kept, within the limit.
-        if (attendu.size() < (boite == "edtCp" ? 5 : 50)) {
-            QTest::keyClicks(edition, "9");
-            QCOMPARE(edition->text().size(), attendu.size() + 1);
-            QCOMPARE(edition->cursorPosition(), debut + attendu.size() - avant.size() + longueur + 1);
-        }
     }
 
     void activationLitLeFichierUneFois() {
