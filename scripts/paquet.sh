@@ -40,6 +40,7 @@ sources=()
 # The test tools only: the package itself must bring every library it needs.
 outils=python3,python3-xlib,xvfb,xdotool
 e2e=$(realpath tests/e2e)
+exemples=$(realpath examples)
 # Each hook runs outside the root, which is "$1"; the last ones inside it
 # through chroot, with /proc and /dev mounted by mmdebstrap.
 mmdebstrap --variant=apt --include="$outils" --skip=essential/unlink --quiet \
@@ -47,6 +48,7 @@ mmdebstrap --variant=apt --include="$outils" --skip=essential/unlink --quiet \
     --setup-hook="sync-in $cache /var/cache/apt/archives/" \
     --customize-hook="copy-in $paquet /tmp" \
     --customize-hook="copy-in $e2e /tmp" \
+    --customize-hook="copy-in $exemples /tmp" \
     --customize-hook='chroot "$1" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/quilvarest_*.deb \
         >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; exit 1; }
         echo \"apt-get: \$(grep -c \"^Setting up\" /tmp/apt.log) packages installed with quilvarest\""' \

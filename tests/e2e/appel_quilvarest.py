@@ -234,6 +234,44 @@ CAS = [
 ]
 
 
+# The Python caller of examples/, run as an integrator would, its output read:
+# in the source tree, or beside this folder where scripts/paquet.sh copies
+# both into its throwaway root.
+ICI = os.path.dirname(os.path.abspath(__file__))
+EXEMPLE_PYTHON = os.path.join(ICI, "..", "..", "examples", "appelant.py")
+if not os.path.isfile(EXEMPLE_PYTHON):
+    EXEMPLE_PYTHON = os.path.join(ICI, "..", "examples", "appelant.py")
+
+
+def ExemplePython(dossier, cp, action, attendu):
+    with open(dossier + ".log", "wb") as journal:
+        appelant = Lancer([sys.executable, EXEMPLE_PYTHON, QUILVAREST, cp], cwd=dossier, env=ENVIRONNEMENT,
+                          stdout=subprocess.PIPE, stderr=journal)
+        recherche = AttendreFenetre(appelant, "Recherche", la_sienne=False)
+        action(recherche)
+        try:
+            sortie, _ = appelant.communicate(timeout=DELAI)
+        except subprocess.TimeoutExpired:
+            raise Echec(f"the example still runs {DELAI} s after the last action")
+    Verifier(appelant.returncode == 0, f"the example exited with {appelant.returncode}")
+    texte = sortie.decode("utf-8", "replace").strip()
+    Verifier(texte == attendu, f"the example printed {texte!r}, not {attendu!r}")
+
+
+def ExemplePythonChoix(dossier):
+    def Choisir(recherche):
+        ChercherCp(recherche)
+        Cliquer(recherche, PREMIERE_LIGNE, fois=2)
+
+    ExemplePython(dossier, "42000", Choisir, "Choice: 42000 SAINT-ÉTIENNE")
+
+
+def ExemplePythonAbandon(dossier):
+    # The focus starts on Annuler: Enter cancels.
+    ExemplePython(dossier, "75001", lambda recherche: Touche("Return"),
+                  "No choice: the user cancelled or selected nothing.")
+
+
 def JouerLesCas(racine, tous):
     reussis, rates = 0, 0
     for numero, (nom, cas) in enumerate(tous, 1):
@@ -280,7 +318,9 @@ def main():
         if shutil.which(outil) is None:
             print(f"FAIL: {outil} is missing (scripts/dependances.sh installs it)")
             return 1
-    tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else [])
+    exemples = [("examples/appelant.py: a choice", ExemplePythonChoix),
+                ("examples/appelant.py: a cancel", ExemplePythonAbandon)]
+    tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else exemples)
 
     ArreterAussiSurSignal()
     with tempfile.TemporaryDirectory(prefix="quilvarest-e2e-") as racine:
