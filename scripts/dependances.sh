@@ -4,7 +4,7 @@
 set -euo pipefail
 
 paquets=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config ccache
     qt6-base-dev libgl-dev libsqlite3-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     xvfb xauth xdotool x11-utils python3 python3-xlib valgrind

@@ -7,10 +7,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependances.sh
 jobs=$(nproc)
+# ccache, where installed, as in scripts/tester.sh: a fresh clone reuses it.
+lanceur=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$PWD"
+    lanceur=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 
 # The store is the same file on every system: the build machine's own tool
 # writes it.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILVAREST_WERROR=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILVAREST_WERROR=ON "${lanceur[@]}" >/dev/null
 cmake --build build -j"$jobs" --target ConstruireBase
 
 qt=$(bash scripts/qt-windows.sh | tail -n 1)
@@ -21,7 +27,7 @@ cmake -S . -B build-windows -G Ninja \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQUILVAREST_SQLITE_SOURCE="$sqlite" \
     -DQUILVAREST_CONSTRUIRE_BASE="$PWD/build/tools/ConstruireBase" \
-    -DCMAKE_BUILD_TYPE=Release -DQUILVAREST_BENCH=ON -DQUILVAREST_WERROR=ON
+    -DCMAKE_BUILD_TYPE=Release -DQUILVAREST_BENCH=ON -DQUILVAREST_WERROR=ON "${lanceur[@]}"
 cmake --build build-windows -j"$jobs"
 
 # One Wine server for every test instead of one per start (it stops a minute
