@@ -391,6 +391,29 @@ private slots:
                                    choisie.mid(8).toUtf8() + "\r\nErreur=0\r\n");
     }
 
+    void doubleClicSousLaDerniereLigneGardeLaLigne() {
+        // A click below the last line keeps the selected one: the
+        // double-click there validates the line the user chose.
+        Ecrire(chemin, "[Quilvarest]\nZeruzuvoCp=7500\n");
+        Ouvrir();
+        auto* liste = Controle<QListView>("lstbCp");
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        const QStringList lignes = Lignes(liste);
+        const int choisie = static_cast<int>(lignes.indexOf("75004 - PARIS"));
+        QVERIFY(choisie > 0);
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                          liste->visualRect(liste->model()->index(choisie, 0)).center());
+        const QRect derniere = liste->visualRect(liste->model()->index(liste->model()->rowCount() - 1, 0));
+        const QPoint dessous(derniere.center().x(), derniere.bottom() + derniere.height());
+        QVERIFY(dessous.y() < liste->viewport()->height());
+        QVERIFY(!liste->indexAt(dessous).isValid());
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, dessous);
+        QVERIFY(liste->selectionModel()->isSelected(liste->model()->index(choisie, 0)));
+        QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, dessous);
+        QVERIFY(!fiche->isVisible());
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\nZeruzuvoCp=7500\nCp=75004\nVille=PARIS\nErreur=0\n"));
+    }
+
     void criteresHorsNormesDeLAppelant() {
         // The caller may leave anything: a 10,000-character code, control
         // characters. Shown whole, searched as they are, found in no town.
