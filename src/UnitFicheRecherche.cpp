@@ -139,8 +139,11 @@ void TFicheRechercherCpVille::FormActivate() {
         close();
         return;
     }
-    SaisieLimitee::PoserTexte(ui->edtCp, VersTexteWidget(criteres.Cp));
-    SaisieLimitee::PoserTexte(ui->edtVille, VersTexteWidget(criteres.Ville));
+    // A control character or a stray byte in the file would not show, yet
+    // would make the search find nothing: the boxes get only what a user
+    // could have typed.
+    SaisieLimitee::PoserTexte(ui->edtCp, VersTexteWidget(SansCaracteresInvisibles(criteres.Cp)));
+    SaisieLimitee::PoserTexte(ui->edtVille, VersTexteWidget(SansCaracteresInvisibles(criteres.Ville)));
 }
 
 std::string TFicheRechercherCpVille::LigneSelectionnee() const {

@@ -416,14 +416,15 @@ private slots:
 
     void criteresHorsNormesDeLAppelant() {
         // The caller may leave anything: a 10,000-character code, control
-        // characters. Shown whole, searched as they are, found in no town.
+        // characters, a stray byte. The code is shown whole and found in no
+        // town; the characters nobody could type are left out of the boxes.
         const QByteArray code(10000, '7');
         Ecrire(chemin, "[Quilvarest]\nZeruzuvoCp=" + code + "\nZeruzuvoVille=a\x01\tb\x1b\n");
         Ouvrir();
         auto* cp = Controle<QLineEdit>("edtCp");
         auto* ville = Controle<QLineEdit>("edtVille");
         QCOMPARE(cp->text().toLatin1(), code);
-        QCOMPARE(ville->text(), QString("A\x01\tB\x1b"));
+        QCOMPARE(ville->text(), QString("AB"));
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
 
@@ -432,6 +433,21 @@ private slots:
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
         QVERIFY(messages.messages.empty());
+    }
+
+    void criteresInvisiblesOtesPuisTrouves() {
+        // In a UTF-16 file, a backspace before the code and a lone surrogate
+        // before the town would not show, yet the search would find nothing.
+        const QString texte = QStringLiteral("[Quilvarest]\r\nZeruzuvoCp=\b75004\r\nZeruzuvoVille=") + QChar(0xD800) +
+                              QStringLiteral("paris\r\n");
+        QByteArray octets("\xff\xfe");
+        octets.append(reinterpret_cast<const char*>(texte.utf16()), texte.size() * 2);
+        Ecrire(chemin, octets);
+        Ouvrir();
+        QCOMPARE(Controle<QLineEdit>("edtCp")->text(), QString("75004"));
+        QCOMPARE(Controle<QLineEdit>("edtVille")->text(), QString("PARIS"));
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Lignes(Controle<QListView>("lstbCp")), QStringList({"75004 - PARIS"}));
     }
 
     void erreurDansUnGestionnaireAffichee() {

@@ -4,6 +4,7 @@
 #include "EncodageIni.h"
 #include "Erreur.h"
 #include "LignesIni.h"
+#include "Texte.h"
 
 // QSettings is not used: it rewrites the whole file (sorted keys, its own
 // escapes and line ends, comments dropped), and the file belongs to a caller
@@ -145,7 +146,8 @@ std::string FichierIni::ReadString(const std::string& section, const std::string
         ++debut;
         --fin;
     }
-    return unites.Decoder(debut, fin).toStdString();
+    // A lone surrogate (a UTF-16 file) stays recognisable as such.
+    return VersUtf8SansPerte(unites.Decoder(debut, fin));
 }
 
 void FichierIni::WriteString(const std::string& section, const std::string& cle, const std::string& valeur) {

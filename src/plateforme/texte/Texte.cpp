@@ -70,6 +70,38 @@ std::string AnsiUpperCase(const std::string& texte) {
     return resultat;
 }
 
+std::string SansCaracteresInvisibles(const std::string& texte) {
+    std::string resultat;
+    resultat.reserve(texte.size());
+    const unsigned char* fin = Debut(texte) + texte.size();
+    for (const unsigned char* p = Debut(texte); p < fin;) {
+        const unsigned char* debut = p;
+        const std::uint32_t point = DecoderUtf8(p, fin);
+        const bool controle = point < 0x20 || (point >= 0x7F && point <= 0x9F);
+        if (!controle && !EstOctetInvalide(point)) {
+            resultat.append(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
+        }
+    }
+    return resultat;
+}
+
+std::string VersUtf8SansPerte(const QString& texte) {
+    std::string resultat;
+    resultat.reserve(static_cast<std::size_t>(texte.size()));
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char16_t unite = texte[i].unicode();
+        if (QChar::isHighSurrogate(unite) && i + 1 < texte.size() && QChar::isLowSurrogate(texte[i + 1].unicode())) {
+            EncoderPoint(resultat, QChar::surrogateToUcs4(unite, texte[i + 1].unicode()));
+            ++i;
+        } else {
+            // A lone surrogate goes through the three-byte form as any other
+            // unit of the basic plane.
+            EncoderPoint(resultat, unite);
+        }
+    }
+    return resultat;
+}
+
 QString VersTexteWidget(const std::string& texte) {
     return QString::fromUtf8(texte.data(), static_cast<qsizetype>(texte.size()));
 }
