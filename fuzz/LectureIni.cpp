@@ -180,7 +180,23 @@ std::string Relu(const QString& valeur) {
         texte.back() == texte[0]) {
         texte = texte.mid(1, texte.size() - 2);
     }
-    return texte.toStdString();
+    // A lone surrogate reads as its own three bytes, not as '?'.
+    std::string octets;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char16_t unite = texte[i].unicode();
+        const bool paire = QChar::isHighSurrogate(unite) && i + 1 < texte.size() && texte[i + 1].isLowSurrogate();
+        if (paire) {
+            octets += texte.mid(i, 2).toStdString();
+            ++i;
+        } else if (QChar::isSurrogate(unite)) {
+            octets += static_cast<char>(0xE0 | (unite >> 12));
+            octets += static_cast<char>(0x80 | ((unite >> 6) & 0x3F));
+            octets += static_cast<char>(0x80 | (unite & 0x3F));
+        } else {
+            octets += QString(QChar(unite)).toStdString();
+        }
+    }
+    return octets;
 }
 
 std::vector<std::pair<QString, QString>> Sondes(const QString& texte) {
