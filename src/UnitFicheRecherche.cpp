@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStringListModel>
 
 TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
@@ -115,6 +116,15 @@ bool TFicheRechercherCpVille::eventFilter(QObject* objet, QEvent* evenement) {
     } else if (evenement->type() == QEvent::MouseButtonDblClick && objet == ui->lstbCp->viewport()) {
         Executer([this] { btnValiderClick(); });
         return true;
+    } else if (evenement->type() == QEvent::MouseButtonPress && objet == ui->lstbCp->viewport()) {
+        // A press below the last line would clear the selection, and the
+        // double-click it starts would then validate no line: it only gives
+        // the list the focus, the selected line stays.
+        const auto* souris = static_cast<QMouseEvent*>(evenement);
+        if (!ui->lstbCp->indexAt(souris->position().toPoint()).isValid()) {
+            ui->lstbCp->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
     }
     return QWidget::eventFilter(objet, evenement);
 }
@@ -134,8 +144,11 @@ void TFicheRechercherCpVille::FormActivate() {
         close();
         return;
     }
-    SaisieLimitee::PoserTexte(ui->edtCp, VersTexteWidget(criteres.Cp));
-    SaisieLimitee::PoserTexte(ui->edtVille, VersTexteWidget(criteres.Ville));
+    // A control character or a stray byte in the file would not show, yet
+    // would make the search find nothing: the boxes get only what a user
+    // could have typed.
+    SaisieLimitee::PoserTexte(ui->edtCp, VersTexteWidget(SansCaracteresInvisibles(criteres.Cp)));
+    SaisieLimitee::PoserTexte(ui->edtVille, VersTexteWidget(SansCaracteresInvisibles(criteres.Ville)));
 }
 
 std::string TFicheRechercherCpVille::LigneSelectionnee() const {

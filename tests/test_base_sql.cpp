@@ -95,6 +95,8 @@ private slots:
     void fichiersInvalides_data();
     void fichiersInvalides();
     void baseEnLectureSeule();
+    void baseEnWalSansFichierACote_data();
+    void baseEnWalSansFichierACote();
 
     // The builder.
     void constructionRefusee_data();
@@ -433,6 +435,42 @@ void TestBaseSql::baseEnLectureSeule() {
         QVERIFY2(message.contains("readonly"), qPrintable(QString::fromUtf8(ecriture) + " : " + message));
     }
     QCOMPARE(Lire(copie), avant);
+}
+
+void TestBaseSql::baseEnWalSansFichierACote_data() {
+    QTest::addColumn<QString>("dossier");
+    QTest::newRow("nom simple") << "wal";
+    QTest::newRow("dièse, pour-cent et accent") << "wal #1 %20 été";
+    QTest::newRow("point d'interrogation") << "wal?immutable=0";
+}
+
+void TestBaseSql::baseEnWalSansFichierACote() {
+    // A store left in WAL mode is read without a -wal or -shm file written
+    // beside it, whatever characters its path holds.
+    QFETCH(QString, dossier);
+    if (!QDir(dossier_.path()).mkpath(dossier)) {
+        QSKIP("The system refuses this character in a file name.");
+    }
+    const QString chemin = dossier_.filePath(dossier + "/Quilvarest.abs");
+    QVERIFY(QFile::copy(fixture_, chemin));
+    ExecuterSql(chemin, "PRAGMA journal_mode=WAL");
+    // Bytes 18 and 19 of the header are 2 for a store in WAL mode.
+    QCOMPARE(Lire(chemin).mid(18, 2), QByteArray("\x02\x02"));
+    QVERIFY(!QFile::exists(chemin + "-wal") && !QFile::exists(chemin + "-shm"));
+    {
+        BaseSql base;
+        base.SetDatabaseFileName(chemin.toStdString());
+        RequeteSql requete(base);
+        QStringList lignes;
+        QCOMPARE(MessageErreur(
+                     [&] { lignes = Lister(requete, "SELECT Cp, Ville FROM Quilvarest WHERE Cp LIKE \"7500%\""); }),
+                 QString());
+        QCOMPARE(lignes, (QStringList{"75001 - PARIS", "75002 - PARIS"}));
+        QVERIFY(!QFile::exists(chemin + "-wal"));
+        QVERIFY(!QFile::exists(chemin + "-shm"));
+    }
+    QVERIFY(!QFile::exists(chemin + "-wal"));
+    QVERIFY(!QFile::exists(chemin + "-shm"));
 }
 
 // ---- The builder ----

@@ -324,16 +324,40 @@ private slots:
                                    choisie.mid(8).toUtf8() + "\r\nErreur=0\r\n");
     }
 
+    void doubleClicSousLaDerniereLigneGardeLaLigne() {
+        // A click below the last line keeps the selected one: the
+        // double-click there validates the line the user chose.
+        Ecrire(chemin, "[Quilvarest]\nZeruzuvoCp=7500\n");
+        Ouvrir();
+        auto* liste = Controle<QListView>("lstbCp");
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        const QStringList lignes = Lignes(liste);
+        const int choisie = static_cast<int>(lignes.indexOf("75004 - PARIS"));
+        QVERIFY(choisie > 0);
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                          liste->visualRect(liste->model()->index(choisie, 0)).center());
+        const QRect derniere = liste->visualRect(liste->model()->index(liste->model()->rowCount() - 1, 0));
+        const QPoint dessous(derniere.center().x(), derniere.bottom() + derniere.height());
+        QVERIFY(dessous.y() < liste->viewport()->height());
+        QVERIFY(!liste->indexAt(dessous).isValid());
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, dessous);
+        QVERIFY(liste->selectionModel()->isSelected(liste->model()->index(choisie, 0)));
+        QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, dessous);
+        QVERIFY(!fiche->isVisible());
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\nZeruzuvoCp=7500\nCp=75004\nVille=PARIS\nErreur=0\n"));
+    }
+
     void criteresHorsNormesDeLAppelant() {
         // The caller may leave anything: a 10,000-character code, control
-        // characters. Shown whole, searched as they are, found in no town.
+        // characters, a stray byte. The code is shown whole and found in no
+        // town; the characters nobody could type are left out of the boxes.
         const QByteArray code(10000, '7');
         Ecrire(chemin, "[Quilvarest]\nZeruzuvoCp=" + code + "\nZeruzuvoVille=a\x01\tb\x1b\n");
         Ouvrir();
         auto* cp = Controle<QLineEdit>("edtCp");
         auto* ville = Controle<QLineEdit>("edtVille");
         QCOMPARE(cp->text().toLatin1(), code);
-        QCOMPARE(ville->text(), QString("A\x01\tB\x1b"));
+        QCOMPARE(ville->text(), QString("AB"));
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
 
@@ -342,6 +366,21 @@ private slots:
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Controle<QListView>("lstbCp")->model()->rowCount(), 0);
         QVERIFY(messages.messages.empty());
+    }
+
+    void criteresInvisiblesOtesPuisTrouves() {
+        // In a UTF-16 file, a backspace before the code and a lone surrogate
+        // before the town would not show, yet the search would find nothing.
+        const QString texte = QStringLiteral("[Quilvarest]\r\nZeruzuvoCp=\b75004\r\nZeruzuvoVille=") + QChar(0xD800) +
+                              QStringLiteral("paris\r\n");
+        QByteArray octets("\xff\xfe");
+        octets.append(reinterpret_cast<const char*>(texte.utf16()), texte.size() * 2);
+        Ecrire(chemin, octets);
+        Ouvrir();
+        QCOMPARE(Controle<QLineEdit>("edtCp")->text(), QString("75004"));
+        QCOMPARE(Controle<QLineEdit>("edtVille")->text(), QString("PARIS"));
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Lignes(Controle<QListView>("lstbCp")), QStringList({"75004 - PARIS"}));
     }
 
     void erreurDansUnGestionnaireAffichee() {

@@ -45,6 +45,23 @@ private slots:
         QCOMPARE(resultat, std::string("CAF") + '\xE9' + "-X");
     }
 
+    void caracteresInvisiblesOtes_data() {
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addColumn<QByteArray>("attendu");
+        QTest::newRow("retour arrière") << QByteArray("\b75") << QByteArray("75");
+        QTest::newRow("C0, tabulation et DEL") << QByteArray("a\x01\tb\x1b\x7f\r\n") << QByteArray("ab");
+        QTest::newRow("C1 encodés") << QByteArray("\xc2\x80PARIS\xc2\x9f") << QByteArray("PARIS");
+        QTest::newRow("octet invalide") << QByteArray("\xe9PARIS") << QByteArray("PARIS");
+        QTest::newRow("surrogate seul") << QByteArray("\xed\xa0\x80PARIS") << QByteArray("PARIS");
+        QTest::newRow("visibles gardés") << QByteArray("SAINT-ÉTIENNE \xc2\xa0😀 %_")
+                                         << QByteArray("SAINT-ÉTIENNE \xc2\xa0😀 %_");
+    }
+    void caracteresInvisiblesOtes() {
+        QFETCH(QByteArray, texte);
+        QFETCH(QByteArray, attendu);
+        QCOMPARE(QByteArray::fromStdString(SansCaracteresInvisibles(texte.toStdString())), attendu);
+    }
+
     void copieParCaracteres_data() {
         QTest::addColumn<QString>("texte");
         QTest::addColumn<int>("debut");

@@ -4,6 +4,7 @@
 #include "Erreur.h"
 #include "Fichiers.h"
 #include "ParametresSql.h"
+#include "UriBase.h"
 
 #include <sqlite3.h>
 #include <utility>
@@ -34,8 +35,23 @@ sqlite3* BaseSql::Connexion() {
     // Only the one thread of the dialog ever uses the store: the connection
     // needs no lock of its own, which spares a lock and an unlock on every
     // value read.
-    int rc = sqlite3_open_v2(chemin_.c_str(), &brute, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    // The store is only ever read: opened immutable, SQLite writes nothing
+    // beside it, not even the -wal and -shm files of a store left in WAL mode,
+    // and reads it from a read-only medium all the same.
+    int rc = sqlite3_open_v2(UriBaseImmuable(chemin_).c_str(), &brute,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     ConnexionSqlite connexion(brute);
+    // Whatever the file holds, its schema runs no function it was not meant
+    // for, no query may corrupt it and no library is ever loaded.
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_db_config(connexion.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_db_config(connexion.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_db_config(connexion.get(), SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    }
     if (rc == SQLITE_OK) {
         // "VILLE" must stay a value even where no column would match it; the
         // query text's strings are bound, so nothing legitimate needs this.

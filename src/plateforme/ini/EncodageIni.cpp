@@ -117,7 +117,9 @@ std::string UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
                 EncoderUtf8(texte, 0x10000 + ((unite - 0xD800) << 10) + (suivante - 0xDC00));
                 ++i;
             } else {
-                EncoderUtf8(texte, unite >= 0xD800 && unite < 0xE000 ? char32_t{0xFFFD} : unite);
+                // A lone surrogate keeps its three bytes, outside well-formed
+                // UTF-8, so that it stays told apart from a real character.
+                EncoderUtf8(texte, unite);
             }
         }
         return texte;

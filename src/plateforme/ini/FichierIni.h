@@ -37,7 +37,9 @@ public:
     // The value of cle in section, or defaut when the file cannot be read (or
     // is missing, or is a folder), the section or the key is absent, or the
     // key's line has no '='. "cle=" gives "", not defaut. Bytes that are not
-    // valid in a UTF-8 file with a byte order mark read as U+FFFD.
+    // valid in a UTF-8 file with a byte order mark read as U+FFFD; a lone
+    // surrogate of a UTF-16LE file reads as its three bytes, which are not
+    // well-formed UTF-8, rather than as '?'.
     std::string ReadString(const std::string& section, const std::string& cle, const std::string& defaut) const;
 
     // Sets cle to valeur (written verbatim, no quotes, no trimming): rewrites

@@ -52,6 +52,21 @@ std::string AnsiUpperCase(const std::string& texte) {
     return resultat;
 }
 
+std::string SansCaracteresInvisibles(const std::string& texte) {
+    std::string resultat;
+    resultat.reserve(texte.size());
+    const unsigned char* fin = Debut(texte) + texte.size();
+    for (const unsigned char* p = Debut(texte); p < fin;) {
+        const unsigned char* debut = p;
+        const std::uint32_t point = DecoderUtf8(p, fin);
+        const bool controle = point < 0x20 || (point >= 0x7F && point <= 0x9F);
+        if (!controle && !EstOctetInvalide(point)) {
+            resultat.append(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
+        }
+    }
+    return resultat;
+}
+
 QString VersTexteWidget(const std::string& texte) {
     return QString::fromUtf8(texte.data(), static_cast<qsizetype>(texte.size()));
 }

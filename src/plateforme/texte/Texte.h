@@ -20,6 +20,11 @@ std::string CopierCaracteres(const std::string& texte, std::size_t debut, std::s
 // they are, so the length in characters never changes.
 std::string AnsiUpperCase(const std::string& texte);
 
+// texte without the characters nobody types and no box shows: C0 controls
+// (tab included), DEL, C1 controls, and bytes outside well-formed UTF-8 (a
+// lone surrogate among them). Every other character is kept, in order.
+std::string SansCaracteresInvisibles(const std::string& texte);
+
 // Narrow string to widget text and back. A character the narrow code page
 // cannot hold (a lone surrogate) becomes the replacement character.
 QString VersTexteWidget(const std::string& texte);

@@ -1,0 +1,5 @@
+#include "UriBase.h"
+
+std::string CheminUri(const std::string& chemin) {
+    return chemin;
+}
