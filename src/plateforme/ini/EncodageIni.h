@@ -42,8 +42,9 @@ public:
 
     // Units [debut, fin) as UTF-8 text, the program's own. Invalid UTF-8 and
     // bytes the session's set leaves undefined give U+FFFD; a lone UTF-16
-    // surrogate gives its three bytes, which no well-formed text holds; the five bytes Windows-1252 leaves undefined (81 8D 8F 90
-    // 9D) give the C1 controls of the same number.
+    // surrogate gives its three bytes, which no well-formed text holds; the
+    // five bytes Windows-1252 leaves undefined (81 8D 8F 90 9D) give the C1
+    // controls of the same number.
     std::string Decoder(std::size_t debut, std::size_t fin) const;
 
     // utf8 as bytes of this file's encoding, ready to be spliced in. A byte
