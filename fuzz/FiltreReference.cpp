@@ -23,23 +23,98 @@ constexpr char32_t kOctet = 0x110000;
 constexpr char32_t kJoker = 0xFFFFFFF0;
 constexpr char32_t kUnCaractere = 0xFFFFFFF1;
 
-// The tokens of a LIKE pattern.
+bool Separe(const Unite& unite) {
+    return !unite.suite &&
+           (unite.valeur == U' ' || unite.valeur == U'-' || unite.valeur == U'\'' || unite.valeur == U'\u2019');
+}
+
+bool Blanc(const Unite& unite) {
+    return unite.valeur == U' ' && !unite.suite;
+}
+
+} // namespace
+
+// La Poste's spellings: every run of separators as one blank, then each whole
+// word ST, STE, STS, STES (a full stop after it included) that a blank follows
+// spelled out as SAINT, SAINTE, SAINTS, SAINTES. debutMot: whether the first
+// unit may start a word; finMot: whether the end ends one, as a blank would.
+std::vector<Unite> Canonique(const std::vector<Unite>& unites, bool debutMot, bool finMot) {
+    std::vector<Unite> blancs;
+    for (const Unite& unite : unites) {
+        if (!Separe(unite)) {
+            blancs.push_back(unite);
+        } else if (blancs.empty() || !Blanc(blancs.back())) {
+            blancs.push_back({U' ', false});
+        }
+    }
+    std::vector<Unite> resultat;
+    static const std::u32string kMots[] = {U"STES", U"STS", U"STE", U"ST"};
+    for (std::size_t i = 0; i < blancs.size();) {
+        const bool debut = i == 0 ? debutMot : Blanc(blancs[i - 1]);
+        bool remplace = false;
+        for (const std::u32string& mot : kMots) {
+            if (!debut) {
+                break;
+            }
+            std::size_t j = i;
+            std::size_t k = 0;
+            while (k < mot.size() && j < blancs.size() && !blancs[j].suite && blancs[j].valeur == mot[k]) {
+                ++j;
+                ++k;
+            }
+            if (k < mot.size()) {
+                continue;
+            }
+            const auto finDeMot = [&](std::size_t position) {
+                return position < blancs.size() ? Blanc(blancs[position]) : finMot;
+            };
+            if (j < blancs.size() && blancs[j].valeur == U'.' && !blancs[j].suite && finDeMot(j + 1)) {
+                ++j;
+            }
+            if (finDeMot(j)) {
+                for (const char32_t c : U"SAINT" + mot.substr(2)) {
+                    resultat.push_back({c, false});
+                }
+                i = j;
+                remplace = true;
+                break;
+            }
+        }
+        if (!remplace) {
+            resultat.push_back(blancs[i]);
+            ++i;
+        }
+    }
+    return resultat;
+}
+
+namespace {
+
+// The tokens of a LIKE pattern: the literal runs between % and _ folded as
+// texts are, a run after _ not starting a word.
 std::vector<char32_t> Jetons(const std::string& motif) {
     std::vector<char32_t> jetons;
+    std::string litteral;
+    bool debutMot = true;
+    const auto vider = [&](bool finMot) {
+        for (const Unite& unite : Canonique(Replier(litteral), debutMot, finMot)) {
+            jetons.push_back(unite.valeur);
+        }
+        litteral.clear();
+    };
     for (std::size_t i = 0; i < motif.size();) {
         const std::size_t debut = i;
         char32_t point = 0;
         const bool valide = LireUtf8(motif, i, point);
-        if (valide && point == U'%') {
-            jetons.push_back(kJoker);
-        } else if (valide && point == U'_') {
-            jetons.push_back(kUnCaractere);
+        if (valide && (point == U'%' || point == U'_')) {
+            vider(false);
+            debutMot = point == U'%';
+            jetons.push_back(point == U'%' ? kJoker : kUnCaractere);
         } else {
-            for (const Unite& unite : Replier(motif.substr(debut, i - debut))) {
-                jetons.push_back(unite.valeur);
-            }
+            litteral += motif.substr(debut, i - debut);
         }
     }
+    vider(true);
     return jetons;
 }
 
@@ -143,7 +218,7 @@ std::string Entoure(const std::string& critere, int mode) {
 }
 
 Critere::Critere(const std::string& critere, int mode, bool egalReplie)
-    : critere_(critere), mode_(mode), egalReplie_(egalReplie), replie_(Replier(critere)),
+    : critere_(critere), mode_(mode), egalReplie_(egalReplie), replie_(Canonique(Replier(critere), true, true)),
       jetons_(Jetons(Entoure(critere, mode))) {}
 
 bool Critere::Garde(const std::string& valeur, const std::vector<Unite>& valeurRepliee) const {

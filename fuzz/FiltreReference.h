@@ -21,6 +21,13 @@ void PreparerRepli();
 
 std::vector<Unite> Replier(const std::string& texte);
 
+// Folded units as the comparison reads them: each run of blanks, hyphens and
+// apostrophes (' and U+2019) as one blank, and a whole word ST, STE, STS or
+// STES, with or without a full stop, spelled out as SAINT, SAINTE, SAINTS or
+// SAINTES when a separator follows, or the end when finMot. debutMot: whether
+// the first unit may start a word.
+std::vector<Unite> Canonique(const std::vector<Unite>& unites, bool debutMot, bool finMot);
+
 // The criterion wrapped in the wildcards of match mode (0..3), as the query
 // text carries it.
 std::string Entoure(const std::string& critere, int mode);

@@ -68,6 +68,11 @@ const std::string kSource = "01000\tBOURG-EN-BRESSE\n"
                             "75002\tPARIS\n"
                             "94240\tL'HAŸ-LES-ROSES\n"
                             "97411\tSAINT-PIERRE\n"
+                            "35400\tSAINT-MALO\n"
+                            "38400\tSAINT-MARTIN-D'HÈRES\n"
+                            "59114\tSTEENVOORDE\n"
+                            "76400\tTOUSSAINT\n"
+                            "99021\tST-X  STE. STES.-ST\xE2\x80\x99S\n"
                             "99001\tLE \"HAUT\" BOURG\n"
                             "99002\t100%_REMISE\n"
                             "99003\tA_B%C\n"
@@ -125,7 +130,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     for (std::string ligne; std::getline(lignes, ligne);) {
         const std::size_t tabulation = ligne.find('\t');
         gEtat->lignes.emplace_back(ligne.substr(0, tabulation), ligne.substr(tabulation + 1));
-        gEtat->replies.emplace_back(Replier(gEtat->lignes.back().first), Replier(gEtat->lignes.back().second));
+        gEtat->replies.emplace_back(Canonique(Replier(gEtat->lignes.back().first), true, true),
+                                    Canonique(Replier(gEtat->lignes.back().second), true, true));
     }
     gEtat->base.SetDatabaseFileName(chemin);
     // The connection, once open, keeps the file readable after it is

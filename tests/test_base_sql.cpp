@@ -1,4 +1,6 @@
 #include "BaseSql.h"
+#include "ComparaisonSansAccent.h"
+#include "ComposerRequete.h"
 #include "ConstructionBase.h"
 #include "Erreur.h"
 #include "FichiersDeTest.h"
@@ -8,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -38,6 +41,22 @@ const char* const kSourceFixture = "13001\tMARSEILLE\n"
 
 QString Q(const std::string& texte) {
     return QString::fromStdString(texte);
+}
+
+// A town as La Poste writes it, from its rules: capitals without accents, the
+// ligatures Œ and Æ spelled out, a blank for each hyphen and apostrophe, and
+// SAINT, SAINTE, SAINTS, SAINTES shortened to ST, STE, STS, STES as words.
+QString OrthographePoste(const QString& ville) {
+    QString sansAccent;
+    for (const QChar c : ville.toUpper().normalized(QString::NormalizationForm_D)) {
+        if (c.category() != QChar::Mark_NonSpacing) {
+            sansAccent += c;
+        }
+    }
+    sansAccent.replace(QChar(0x152), "OE").replace(QChar(0xC6), "AE");
+    sansAccent.replace(QRegularExpression("[-'\\x{2019}]"), " ");
+    static const QRegularExpression kSaint("\\bSAINT(E?S?)\\b");
+    return sansAccent.replace(kSaint, "ST\\1");
 }
 
 // Runs one query text the way the search does and returns its list entries.
@@ -102,6 +121,9 @@ private slots:
     void constructionRefusee_data();
     void constructionRefusee();
     void baseConstruite();
+    void orthographePoste();
+    void criteresPoste_data();
+    void criteresPoste();
 
 private:
     QTemporaryDir dossier_;
@@ -511,6 +533,116 @@ void TestBaseSql::constructionRefusee() {
     RequeteSql requete(base);
     QCOMPARE(Lister(requete, "SELECT Cp, Ville FROM Quilvarest"), QStringList{"11111 - ANCIENNE"});
     QVERIFY(!QFile::exists(chemin + ".tmp"));
+}
+
+// Every town of the built store, typed as La Poste writes it, is found by
+// "Egal à" with its postal code. One pass: the spellings go into a table of
+// their own, joined to the store with the program's comparison.
+void TestBaseSql::orthographePoste() {
+    sqlite3* brute = nullptr;
+    const int ouverture = sqlite3_open_v2(":memory:", &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+    ConnexionSqlite connexion(brute);
+    QCOMPARE(ouverture, SQLITE_OK);
+    QCOMPARE(EnregistrerComparaisonSansAccent(connexion.get()), SQLITE_OK);
+    const std::string attache = std::string("ATTACH 'file:") + QUILVAREST_BASE_CONSTRUITE +
+                                "?mode=ro&immutable=1' AS base; CREATE TABLE poste (Cp TEXT, Ville TEXT, Poste TEXT);"
+                                "CREATE INDEX poste_cp ON poste (Cp)";
+    QCOMPARE(sqlite3_exec(connexion.get(), attache.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    QStringList lignes;
+    {
+        sqlite3_stmt* lecture = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(connexion.get(), "SELECT Cp, Ville FROM base.Quilvarest", -1, &lecture, nullptr),
+                 SQLITE_OK);
+        InstructionSqlite instructionLecture(lecture);
+        sqlite3_stmt* ajout = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(connexion.get(), "INSERT INTO poste VALUES (?, ?, ?)", -1, &ajout, nullptr),
+                 SQLITE_OK);
+        InstructionSqlite instructionAjout(ajout);
+        int abregees = 0;
+        while (sqlite3_step(lecture) == SQLITE_ROW) {
+            const auto* cp = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 0));
+            const QString ville = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(lecture, 1)));
+            const QByteArray poste = OrthographePoste(ville).toUtf8();
+            abregees += poste.startsWith("ST ") ? 1 : 0;
+            sqlite3_bind_text(ajout, 1, cp, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ajout, 2, ville.toUtf8().constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ajout, 3, poste.constData(), -1, SQLITE_TRANSIENT);
+            QCOMPARE(sqlite3_step(ajout), SQLITE_DONE);
+            sqlite3_reset(ajout);
+        }
+        // The rewrite did shorten names, so the pass below tests something.
+        QVERIFY2(abregees > 1000, qPrintable(QString::number(abregees)));
+    }
+    // q.Ville on the left: the comparison is the column's collation.
+    sqlite3_stmt* manquantes = nullptr;
+    QCOMPARE(
+        sqlite3_prepare_v2(connexion.get(),
+                           "SELECT t.Cp, t.Ville, t.Poste FROM base.Quilvarest AS q JOIN poste AS t ON t.Cp = q.Cp "
+                           "AND CAST(t.Ville AS BLOB) = CAST(q.Ville AS BLOB) WHERE NOT EXISTS (SELECT 1 FROM "
+                           "poste AS u WHERE u.Cp = q.Cp AND q.Ville = u.Poste)",
+                           -1, &manquantes, nullptr),
+        SQLITE_OK);
+    InstructionSqlite instructionManquantes(manquantes);
+    while (sqlite3_step(manquantes) == SQLITE_ROW && lignes.size() < 10) {
+        lignes << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(manquantes, 0))) + " " +
+                      QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(manquantes, 1))) + " / " +
+                      QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(manquantes, 2)));
+    }
+    QVERIFY2(lignes.isEmpty(), qPrintable(lignes.join(" | ")));
+}
+
+// The traps of separators and abbreviations, on the built store: what a
+// criterion lists, and what it must not.
+void TestBaseSql::criteresPoste_data() {
+    QTest::addColumn<QString>("cp");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("ville");
+    QTest::addColumn<QStringList>("presentes");
+    QTest::addColumn<QStringList>("absentes");
+
+    const QString martin = "38400 - SAINT-MARTIN-D'HÈRES";
+    QTest::newRow("égal n'est pas un préfixe")
+        << "" << int(EgalA) << "SAINT MARTIN" << QStringList{"32300 - SAINT-MARTIN"} << QStringList{martin};
+    QTest::newRow("contient, blanc pour trait d'union")
+        << "38400" << int(Contient) << "saint martin" << QStringList{martin} << QStringList{};
+    QTest::newRow("ST. avec point") << "" << int(EgalA) << "ST. MALO" << QStringList{"35400 - SAINT-MALO"}
+                                    << QStringList{};
+    QTest::newRow("traits d'union multiples")
+        << "85000" << int(EgalA) << "LA--ROCHE SUR  YON" << QStringList{"85000 - LA ROCHE-SUR-YON"} << QStringList{};
+    QTest::newRow("STRAS reste un début")
+        << "67000" << int(CommencantPar) << "stras" << QStringList{"67000 - STRASBOURG"} << QStringList{};
+    QTest::newRow("STRASBOURG égal") << "67000" << int(EgalA) << "strasbourg" << QStringList{"67000 - STRASBOURG"}
+                                     << QStringList{};
+    QTest::newRow("TOUSSAINT intact") << "76400" << int(FinissantPar) << "USSAINT" << QStringList{"76400 - TOUSSAINT"}
+                                      << QStringList{};
+    QTest::newRow("ST collé n'est pas abrégé")
+        << "76400" << int(EgalA) << "TOUSST" << QStringList{} << QStringList{"76400 - TOUSSAINT"};
+    QTest::newRow("ste final reste un début")
+        << "" << int(CommencantPar) << "ste" << QStringList{"59114 - STEENVOORDE"} << QStringList{};
+    QTest::newRow("blancs seuls") << "42000" << int(Contient) << "   " << QStringList{"42000 - SAINT-ÉTIENNE"}
+                                  << QStringList{};
+    QTest::newRow("blancs seuls, sans séparateur")
+        << "75001" << int(Contient) << "   " << QStringList{} << QStringList{"75001 - PARIS"};
+}
+
+void TestBaseSql::criteresPoste() {
+    QFETCH(QString, cp);
+    QFETCH(int, mode);
+    QFETCH(QString, ville);
+    QFETCH(QStringList, presentes);
+    QFETCH(QStringList, absentes);
+    const auto sql = ComposerRequete(cp.toStdString(), ville.toStdString(), EgalA, mode);
+    QVERIFY(sql.has_value());
+    BaseSql base;
+    base.SetDatabaseFileName(QUILVAREST_BASE_CONSTRUITE);
+    RequeteSql requete(base);
+    const QStringList lignes = Lister(requete, Q(*sql));
+    for (const QString& ligne : presentes) {
+        QVERIFY2(lignes.contains(ligne), qPrintable(ligne));
+    }
+    for (const QString& ligne : absentes) {
+        QVERIFY2(!lignes.contains(ligne), qPrintable(ligne));
+    }
 }
 
 void TestBaseSql::baseConstruite() {

@@ -2,11 +2,30 @@
 
 #include "RepliSansAccent.h"
 
+#include <string>
+
+namespace {
+
+// Folds one run of literal characters between wildcards. Its start counts as
+// a word start at the pattern's start and after %, which may stand for a
+// separator; after _ it does not. Its end ends a word only at the pattern's
+// end: before a wildcard an abbreviation may still be the start of a word.
+void AjouterLitteral(std::vector<std::uint32_t>& unites, const std::string& litteral, bool finMot, bool debutMot) {
+    LecteurReplie lecteur(litteral.data(), litteral.size(), finMot, debutMot);
+    for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
+        unites.push_back(unite & ~kSuite);
+    }
+}
+
+} // namespace
+
 std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement) {
     auto resultat = std::make_unique<MotifLike>();
     resultat->echappement = echappement;
     const unsigned char* p = motif;
     const unsigned char* const fin = motif + longueur;
+    std::string litteral;
+    bool debutMot = true;
     while (p < fin) {
         const unsigned char* debut = p;
         std::uint32_t point = DecoderUtf8(p, fin);
@@ -17,21 +36,21 @@ std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t
             }
             debut = p;
             DecoderUtf8(p, fin);
-        } else if (point == '%') {
+        } else if (point == '%' || point == '_') {
+            AjouterLitteral(resultat->unites, litteral, false, debutMot);
+            litteral.clear();
+            debutMot = point == '%';
             // Runs of % match what one does; keeping one spares backtracking.
-            if (resultat->unites.empty() || resultat->unites.back() != kJoker) {
+            if (point == '_') {
+                resultat->unites.push_back(kUnCaractere);
+            } else if (resultat->unites.empty() || resultat->unites.back() != kJoker) {
                 resultat->unites.push_back(kJoker);
             }
             continue;
-        } else if (point == '_') {
-            resultat->unites.push_back(kUnCaractere);
-            continue;
         }
-        LecteurReplie lecteur(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
-        for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
-            resultat->unites.push_back(unite & ~kSuite);
-        }
+        litteral.append(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
     }
+    AjouterLitteral(resultat->unites, litteral, true, debutMot);
     resultat->toutTexte = !resultat->impossible && resultat->unites.size() == 1 && resultat->unites.front() == kJoker;
     return resultat;
 }

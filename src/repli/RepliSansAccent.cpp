@@ -1,22 +1,28 @@
 #include "RepliSansAccent.h"
 
 int ComparerSansAccent(const char* a, std::size_t longueurA, const char* b, std::size_t longueurB) {
-    // Most names differ within their ASCII start: no decoding needed there.
+    // Most names differ within their ASCII start: the same folded bytes there
+    // need no reader.
     const std::size_t commun = longueurA < longueurB ? longueurA : longueurB;
     std::size_t k = 0;
     for (; k < commun; ++k) {
         const auto octetA = static_cast<unsigned char>(a[k]);
         const auto octetB = static_cast<unsigned char>(b[k]);
-        if ((octetA | octetB) >= 0x80) {
+        if ((octetA | octetB) >= 0x80 || kTableRepli.lettres[octetA] != kTableRepli.lettres[octetB]) {
             break;
         }
-        if (kTableRepli.lettres[octetA] != kTableRepli.lettres[octetB]) {
-            return kTableRepli.lettres[octetA] < kTableRepli.lettres[octetB] ? -1 : 1;
-        }
     }
-    if (k == commun) {
-        // Every character folds to at least one unit: the longer text is after.
-        return longueurA == longueurB ? 0 : (longueurA < longueurB ? -1 : 1);
+    if (k == commun && longueurA == longueurB) {
+        return 0;
+    }
+    // Separators and abbreviations read differently from their bytes: both
+    // readers start again where the current word's separators begin, a point
+    // where each reads alike from then on.
+    while (k > 0 && !EstSeparateur(static_cast<unsigned char>(a[k - 1]))) {
+        --k;
+    }
+    while (k > 0 && EstSeparateur(static_cast<unsigned char>(a[k - 1]))) {
+        --k;
     }
     LecteurReplie lecteurA(a + k, longueurA - k);
     LecteurReplie lecteurB(b + k, longueurB - k);

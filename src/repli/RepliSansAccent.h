@@ -67,10 +67,10 @@ inline constexpr TableRepli kTableRepli = ConstruireTableRepli();
 // Marks the second letter of a spelled-out ligature in folded text, so that _
 // can take the ligature as the one character it was.
 inline constexpr std::uint32_t kSuite = 0x80000000u;
-// Reads a UTF-8 text as folded units, one at a time, without allocating.
-class LecteurReplie {
+// Reads a UTF-8 text as folded letters, one at a time, without allocating.
+class LecteurLettres {
 public:
-    LecteurReplie(const char* texte, std::size_t longueur)
+    LecteurLettres(const char* texte, std::size_t longueur)
         : p_(reinterpret_cast<const unsigned char*>(texte)), fin_(p_ + longueur) {}
 
     // The next folded unit (the second letter of a ligature carries kSuite);
@@ -103,6 +103,139 @@ private:
     const unsigned char* p_;
     const unsigned char* fin_;
     std::uint32_t attente_ = 0;
+};
+
+// Whether a folded unit separates words: blank, hyphen, apostrophe (' and ’).
+inline bool EstSeparateur(std::uint32_t unite) {
+    return unite == ' ' || unite == '-' || unite == '\'' || unite == 0x2019;
+}
+
+// Town names as La Poste writes them (ST MARTIN D HERES) compare equal to the
+// official ones (SAINT-MARTIN-D'HÈRES): on top of the letters' folding, each
+// run of separators reads as one blank, and a whole word ST, STE, STS or STES
+// (optionally followed by a full stop) reads as SAINT, SAINTE, SAINTS or
+// SAINTES when a separator or the end of a whole text follows it. The end of
+// a LIKE pattern's piece that a wildcard follows ends no word, so a criterion
+// ending in STE stays a prefix of STEENVOORDE.
+class LecteurReplie {
+public:
+    // finMot: whether the text's end ends a word (not for a pattern piece
+    // that a wildcard follows). debutMot: whether the text's start counts as
+    // a word start (a pattern
+    // piece that follows _ does not start a word).
+    LecteurReplie(const char* texte, std::size_t longueur, bool finMot = true, bool debutMot = true)
+        : lettres_(texte, longueur), finMot_(finMot), debutMot_(debutMot) {}
+
+    bool Suivant(std::uint32_t& unite) {
+        if (position_ < taille_) {
+            unite = tampon_[position_++];
+            return true;
+        }
+        position_ = 0;
+        taille_ = 0;
+        std::uint32_t lu = 0;
+        if (!Lire(lu)) {
+            return false;
+        }
+        if (EstSeparateur(lu)) {
+            std::uint32_t suivant = 0;
+            while (Lire(suivant) && EstSeparateur(suivant)) {
+            }
+            if (!fini_) {
+                Remettre(suivant);
+            }
+            debutMot_ = true;
+            unite = ' ';
+            return true;
+        }
+        if (debutMot_ && lu == 'S') {
+            debutMot_ = false;
+            return Abreviation(unite);
+        }
+        debutMot_ = false;
+        unite = lu;
+        return true;
+    }
+
+private:
+    bool Lire(std::uint32_t& unite) {
+        if (remis_) {
+            remis_ = false;
+            unite = remise_;
+            return true;
+        }
+        if (!lettres_.Suivant(unite)) {
+            fini_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    void Remettre(std::uint32_t unite) {
+        remis_ = true;
+        remise_ = unite;
+    }
+
+    // After an S at a word start: reads T, E, S and . as far as they go, and
+    // spells the abbreviation out when a separator follows.
+    bool Abreviation(std::uint32_t& unite) {
+        tampon_[taille_++] = 'S';
+        std::uint32_t lu = 0;
+        bool reste = Lire(lu);
+        if (reste && lu == 'T') {
+            tampon_[taille_++] = lu;
+            reste = Lire(lu);
+            if (reste && lu == 'E') {
+                tampon_[taille_++] = lu;
+                reste = Lire(lu);
+            }
+            if (reste && lu == 'S') {
+                tampon_[taille_++] = lu;
+                reste = Lire(lu);
+            }
+            // A full stop belongs to the abbreviation when a separator follows.
+            if (reste && lu == '.') {
+                std::uint32_t apres = 0;
+                const bool encore = Lire(apres);
+                if ((encore && EstSeparateur(apres)) || (!encore && finMot_)) {
+                    reste = encore;
+                    lu = apres;
+                } else {
+                    tampon_[taille_++] = lu;
+                    reste = !fini_;
+                    lu = apres;
+                }
+            }
+            if (reste ? EstSeparateur(lu) : finMot_) {
+                // S T [E] [S] becomes S A I N T [E] [S].
+                const std::size_t suite = taille_ - 2;
+                std::uint32_t fin[2] = {tampon_[2], tampon_[3]};
+                tampon_[1] = 'A';
+                tampon_[2] = 'I';
+                tampon_[3] = 'N';
+                tampon_[4] = 'T';
+                for (std::size_t k = 0; k < suite; ++k) {
+                    tampon_[5 + k] = fin[k];
+                }
+                taille_ = 5 + suite;
+            }
+        }
+        if (reste) {
+            Remettre(lu);
+        }
+        unite = tampon_[position_++];
+        return true;
+    }
+
+    LecteurLettres lettres_;
+    bool finMot_;
+    bool debutMot_;
+    bool fini_ = false;
+    bool remis_ = false;
+    std::uint32_t remise_ = 0;
+    std::uint32_t tampon_[8] = {};
+    std::size_t position_ = 0;
+    std::size_t taille_ = 0;
 };
 
 // Compares two UTF-8 texts after folding: negative, zero or positive as a
