@@ -10,8 +10,9 @@
 #include <QFile>
 #include <QLineEdit>
 
-const Cas kTout{"tout", "%", "", "Cp LIKE '%%'"};
-const Cas kSaint{"saint", "", "saint", "Ville LIKE '%SAINT%'"};
+const Cas kTout{"tout", "%", "", "Cp LIKE '%%'", Contient};
+const Cas kSaint{"saint", "", "saint", "Ville LIKE '%SAINT%'", Contient};
+const Cas kPoste{"poste", "", "ST MARTIN D HERES", "Ville = 'SAINT-MARTIN-D''HÈRES' COLLATE BINARY", EgalA};
 
 std::string CheminBase() {
     return DossierExecutable() + "Quilvarest.abs";
@@ -47,5 +48,5 @@ void FicheBanc::Criteres(const Cas& cas) {
     Controle<QLineEdit>("edtCp")->setText(QString::fromUtf8(cas.critereCp));
     Controle<QLineEdit>("edtVille")->setText(QString::fromUtf8(cas.critereVille));
     Controle<QComboBox>("cbConditionCP")->setCurrentIndex(CommencantPar);
-    Controle<QComboBox>("cbConditionVille")->setCurrentIndex(Contient);
+    Controle<QComboBox>("cbConditionVille")->setCurrentIndex(cas.modeVille);
 }

@@ -1,4 +1,4 @@
-// What the search measurements share: the two searches measured, the store's
+// What the search measurements share: the searches measured, the store's
 // place, and the dialog as the program shows it, its criteria set by name.
 // Used by bench_recherche (Google Benchmark) and chrono_recherche (a plain
 // clock, built for every system).
@@ -15,15 +15,18 @@
 #include <string>
 #include <vector>
 
-// The two searches measured: every row of France, and a common town word.
+// The searches measured: every row of France, a common town word, and one
+// town typed as La Poste writes it ("Egal à").
 struct Cas {
     const char* nom;
     const char* critereCp;
     const char* critereVille;
     const char* likeNu; // the same condition for the bare engine
+    int modeVille;      // ModeRecherche
 };
 extern const Cas kTout;
 extern const Cas kSaint;
+extern const Cas kPoste;
 
 // The store beside the executable, where the dialog looks for it.
 std::string CheminBase();

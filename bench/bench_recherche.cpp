@@ -250,7 +250,7 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const Cas* cas : {&kTout, &kSaint}) {
+        for (const Cas* cas : {&kTout, &kSaint, &kPoste}) {
             const std::string programme = std::string("recherche/lancer_recherche/") + cas->nom;
             const std::string plancher = std::string("plancher/complet/") + cas->nom;
             for (const char* statistique : {"median", "min"}) {
@@ -318,7 +318,7 @@ int main(int argc, char** argv) {
                                      CommencantPar, Contient)
             ->ComputeStatistics("min", Minimum);
     }
-    for (const Cas* cas : {&kTout, &kSaint}) {
+    for (const Cas* cas : {&kTout, &kSaint, &kPoste}) {
         Enregistrer(std::string("requete_sql/") + cas->nom, BM_RequeteSql, *cas);
         Enregistrer(std::string("recherche/lancer_recherche/") + cas->nom, BM_LancerRecherche, *cas);
         Enregistrer(std::string("plancher/lecture_sqlite/") + cas->nom, BM_PlancherLecture, *cas);
