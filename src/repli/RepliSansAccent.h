@@ -120,12 +120,12 @@ inline bool EstSeparateur(std::uint32_t unite) {
 class LecteurReplie {
 public:
     // finMot: whether the text's end ends a word (not for a pattern piece
-    // that a wildcard follows). debutMot: whether the text's start counts as
-    // a word start (a pattern
-    // piece that follows _ does not start a word).
+    // that a wildcard follows). debutMot: whether its start counts as a word
+    // start (not for a pattern piece that follows _).
     LecteurReplie(const char* texte, std::size_t longueur, bool finMot = true, bool debutMot = true)
         : lettres_(texte, longueur), finMot_(finMot), debutMot_(debutMot) {}
 
+    // The next unit as the comparison reads it; false once the text is used up.
     bool Suivant(std::uint32_t& unite) {
         if (position_ < taille_) {
             unite = tampon_[position_++];
