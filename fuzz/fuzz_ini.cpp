@@ -19,7 +19,7 @@
 //   are the original ones, and the stretch it removes holds no line end, so
 //   every line the write did not aim at keeps its bytes;
 // - a plain value (printable ASCII, no blank at either end, no quote) written
-//   under plain names (ASCII letters and digits) reads back as written.
+//   with plain names only (ASCII letters and digits) reads back as written.
 
 #include "Erreur.h"
 #include "FichierIni.h"
@@ -211,15 +211,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     }
 
     // Plain values under plain names read back as written, the last one
-    // written winning for a key named twice.
-    if (NomSimple(entree.section)) {
+    // written winning for a key named twice. Only when every name written is
+    // plain: another name may stand for the same key once read ("Cp\0x" is
+    // Cp, as the Windows functions cut names at a NUL).
+    const bool nomsSimples =
+        NomSimple(entree.section) && std::all_of(entree.paires.begin(), entree.paires.end(),
+                                                 [](const auto& paire) { return NomSimple(paire.first); });
+    if (nomsSimples) {
         for (std::size_t i = 0; i < entree.paires.size(); ++i) {
             const std::string& cle = entree.paires[i].first;
             const std::string& valeur = entree.paires[i].second;
             const bool derniere =
                 std::none_of(entree.paires.begin() + static_cast<std::ptrdiff_t>(i) + 1, entree.paires.end(),
                              [&](const auto& p) { return MemeNomAscii(p.first, cle); });
-            if (!derniere || !NomSimple(cle) || !ValeurSimple(valeur)) {
+            if (!derniere || !ValeurSimple(valeur)) {
                 continue;
             }
             const std::string lu = ini.ReadString(entree.section, cle, kAbsent);
