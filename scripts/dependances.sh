@@ -12,6 +12,8 @@ paquets=(
     # The Windows build: cross compiler, Debian sources, Wine to run it.
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build tcl
     wine wine64
+    # The Windows installer (wixl) and its check (msiinfo).
+    msitools
     # The INI tests' session character sets (localedef).
     locales
     # The Debian package: its build (dpkg-shlibdeps), its check, and the
