@@ -1,6 +1,7 @@
 #include "Demarrage.h"
 
 #include "AffichageErreur.h"
+#include "Chargeur.h"
 #include "CreationApplication.h"
 #include "LigneDeCommande.h"
 #include "Messagerie.h"
@@ -43,6 +44,7 @@ void PreparerApplication(Messagerie& messagerie) {
 }
 
 int Demarrer(int& argc, char** argv, Messagerie& messagerie) {
+    RestreindreChargementBibliotheques();
     std::unique_ptr<QApplication> application;
     try {
         const std::vector<std::string> arguments = ArgumentsProgramme(argc, argv);

@@ -1,8 +1,11 @@
 #include "AccesFichier.h"
+#include "ArretEcriture.h"
 #include "FichiersDeTest.h"
 
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 
 // Whole-file replacement where a rename would lose the caller's data.
@@ -15,7 +18,40 @@ class TestAccesFichier : public QObject {
         return std::filesystem::u8path(dossier_.filePath(QString::fromUtf8(nom)).toStdString());
     }
 
+    // A caller's file of three and a bit blocks, whose first key is "Cle".
+    static QByteArray Ancien() {
+        QByteArray octets = "[Quilvarest]\r\nCle=1\r\n";
+        for (int i = 0; octets.size() < 3 * 4096 + 300; ++i) {
+            octets += "Ligne" + QByteArray::number(i) + "=valeur de remplissage\r\n";
+        }
+        return octets;
+    }
+
+    // True when octets is what a write of nouveau over ancien may leave when
+    // cut short: each byte the old or the new one at its place, or a zero of
+    // space reserved.
+    static bool MelangeDe(const QByteArray& octets, const QByteArray& ancien, const QByteArray& nouveau) {
+        if (octets.size() > std::max(ancien.size(), nouveau.size())) {
+            return false;
+        }
+        for (qsizetype i = 0; i < octets.size(); ++i) {
+            if (octets[i] != '\0' && (i >= ancien.size() || octets[i] != ancien[i]) &&
+                (i >= nouveau.size() || octets[i] != nouveau[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The backup copies go to a cache of the test's own.
+    QString Cache() const { return dossier_.filePath(QStringLiteral("cache")); }
+
 private slots:
+    void initTestCase() {
+        qputenv("XDG_CACHE_HOME", Cache().toUtf8());
+        qputenv("LOCALAPPDATA", Cache().toUtf8());
+    }
+
     void liensPhysiques() {
         // Two names of one file: the caller may read either. A rename would
         // give the written name a new file and leave the other on the old one.
@@ -36,6 +72,74 @@ private slots:
 
         // No temporary file left beside them.
         QCOMPARE(QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void ecritureSurPlaceCoupeePuisRetablie_data() {
+        QTest::addColumn<QByteArray>("nouveau");
+        const QByteArray ancien = Ancien();
+        QTest::newRow("plus long") << QByteArray(ancien).replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE");
+        QTest::newRow("plus court") << QByteArray(ancien).replace("Ligne0=valeur de remplissage\r\n", "");
+    }
+
+    void ecritureSurPlaceCoupeePuisRetablie() {
+        // A file with two names is written in place. Stopped after n bytes,
+        // as a kill stops it, for n on each side of every block boundary of
+        // the backup copy and of the file: the next run puts the old content
+        // back, or keeps the new one when the write had ended, whichever name
+        // it is given, and leaves no copy behind.
+        QFETCH(QByteArray, nouveau);
+        const QByteArray ancien = Ancien();
+        const QString cache = Cache();
+        const QString original = dossier_.filePath(QStringLiteral("appel.ini"));
+        const QString autreNom = dossier_.filePath(QStringLiteral("autre-nom.ini"));
+        QFile::remove(original);
+        QFile::remove(autreNom);
+        Ecrire(original, ancien);
+        std::filesystem::create_hard_link(Chemin("appel.ini"), Chemin("autre-nom.ini"));
+
+        int coupes = 0;
+        bool terminee = false;
+        for (std::size_t n = 0; !terminee; n += n % 4096 == 4095 ? 1 : n % 4096 == 0 ? 1 : 4094) {
+            Ecrire(original, ancien);
+            ArreterEcritureApres(n);
+            terminee = true;
+            try {
+                RemplacerFichier(autreNom.toStdString(), nouveau.toStdString());
+            } catch (const EcritureArretee&) {
+                terminee = false;
+            }
+            ArreterEcritureApres(std::nullopt);
+            const QByteArray apres = Lire(original);
+            QVERIFY2(MelangeDe(apres, ancien, nouveau), qPrintable(QString::number(n)));
+            coupes += apres != ancien && apres != nouveau ? 1 : 0;
+
+            RetablirFichier(original.toStdString());
+            QVERIFY2(Lire(autreNom) == (terminee ? nouveau : ancien), qPrintable(QString::number(n)));
+            QVERIFY2(!QDirIterator(cache, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext(),
+                     qPrintable(QString::number(n)));
+        }
+        // Some stops fell inside the file's own write, not only the copy's.
+        QVERIFY(coupes > 0);
+    }
+
+    void temporaireLaisseOte() {
+        // What a killed write of ours left beside the file goes at the next
+        // write; a name that is not exactly ours stays.
+        const QString chemin = dossier_.filePath(QStringLiteral("laisse.ini"));
+        Ecrire(chemin, "[Quilvarest]\r\n");
+        const QStringList autres = {QStringLiteral(".laisse.ini.quilvarest-Ab1"), QStringLiteral("laisse.ini.bak"),
+                                    QStringLiteral(".laisse.ini.XyZ123")};
+        for (const QString& nom : autres + QStringList{QStringLiteral(".laisse.ini.quilvarest-Ab12Cd")}) {
+            Ecrire(dossier_.filePath(nom), "reste");
+        }
+        RemplacerFichier(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
+        QStringList restants =
+            QDir(dossier_.path()).entryList({QStringLiteral("*laisse*")}, QDir::Files | QDir::Hidden);
+        QStringList attendus = autres + QStringList{QStringLiteral("laisse.ini")};
+        restants.sort();
+        attendus.sort();
+        QCOMPARE(restants, attendus);
     }
 
     void fichierEnLectureSeule() {

@@ -6,7 +6,9 @@ class Messagerie;
 
 // The configuration file shared with the calling application: section
 // "Quilvarest", keys "ZeruzuvoCp" and "ZeruzuvoVille" read, "Cp", "Ville" and
-// "Erreur" written. Neither routine ever creates the file.
+// "Erreur" written. Neither routine ever creates the file. Both first put the
+// file back whole when an earlier run's write in place was cut short there
+// (RetablirFichier), raising Erreur when that cannot be done.
 
 // The starting criteria the caller left for the dialog.
 struct CriteresDepart {

@@ -1,7 +1,11 @@
 #include "AccesFichier.h"
 
+#include "ArretEcriture.h"
+#include "CopieSauvegarde.h"
 #include "Erreur.h"
 #include "ErreurWindows.h"
+#include "PrimitivesFichier.h"
+#include "TemporaireVoisin.h"
 #include "Utf16Windows.h"
 
 #include <windows.h>
@@ -35,17 +39,15 @@ struct Poignee {
     }
 };
 
-DWORD EcrireTout(HANDLE h, const std::string& octets) {
-    const char* donnees = octets.data();
-    std::size_t reste = octets.size();
-    while (reste > 0) {
-        const DWORD morceau = reste > 0x40000000u ? 0x40000000u : static_cast<DWORD>(reste);
+DWORD EcrireTout(HANDLE h, std::string_view octets) {
+    while (!octets.empty()) {
+        const std::size_t morceau = OctetsPermis(octets.size() > 0x40000000u ? 0x40000000u : octets.size());
         DWORD ecrits = 0;
-        if (!WriteFile(h, donnees, morceau, &ecrits, nullptr)) {
+        if (!WriteFile(h, octets.data(), static_cast<DWORD>(morceau), &ecrits, nullptr)) {
             return GetLastError();
         }
-        donnees += ecrits;
-        reste -= ecrits;
+        CompterOctetsEcrits(ecrits);
+        octets.remove_prefix(ecrits);
     }
     return ERROR_SUCCESS;
 }
@@ -71,7 +73,7 @@ DWORD FinirEcriture(Poignee& fichier, DWORD erreur) {
 
 // The final target of any link, as the system resolves it; the path itself
 // where it cannot say (the open below then reports the real failure).
-std::wstring CibleFinale(const std::wstring& chemin) {
+std::wstring CibleFinaleW(const std::wstring& chemin) {
     Poignee fichier;
     fichier.h = CreateFileW(chemin.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -91,31 +93,53 @@ std::wstring CibleFinale(const std::wstring& chemin) {
     return cible;
 }
 
-// The fallback of a folder that refuses new files, and the way to write a
-// file with several names: the file is rewritten through its own handle.
-void EcrireSurPlace(const std::string& chemin, const std::wstring& cible, const std::string& octets) {
-    Poignee fichier;
-    fichier.h = CreateFileW(cible.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (fichier.h == INVALID_HANDLE_VALUE) {
-        Echouer(chemin, GetLastError());
+// The folder part of a path, without its trailing separator.
+std::wstring DossierDe(const std::wstring& chemin) {
+    const std::wstring::size_type barre = chemin.find_last_of(L"\\/");
+    return barre == std::wstring::npos ? std::wstring(L".") : chemin.substr(0, barre);
+}
+
+// Removes what a killed write of ours left beside nom in dossier: a file
+// under our own temporary name that no process holds open. A write under way
+// holds its file open without sharing, so the opening below fails on it.
+void OterTemporairesLaisses(const std::wstring& dossier, const std::string& nom) {
+    WIN32_FIND_DATAW trouve{};
+    const HANDLE recherche = FindFirstFileW((dossier + L"\\.*").c_str(), &trouve);
+    if (recherche == INVALID_HANDLE_VALUE) {
+        return;
     }
-    // Reserve the space first: a full disk then fails before the old content
-    // is overwritten.
-    LARGE_INTEGER taille{};
-    if (GetFileSizeEx(fichier.h, &taille) && static_cast<std::size_t>(taille.QuadPart) < octets.size()) {
-        if (!PlacerEn(fichier.h, octets.size()) || !SetEndOfFile(fichier.h)) {
-            Echouer(chemin, GetLastError());
+    do {
+        if ((trouve.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+            !EstTemporaireVoisin(nom, DepuisUtf16(trouve.cFileName))) {
+            continue;
+        }
+        const HANDLE laisse = CreateFileW((dossier + L"\\" + trouve.cFileName).c_str(), GENERIC_READ | DELETE, 0,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (laisse != INVALID_HANDLE_VALUE) {
+            CloseHandle(laisse);
+        }
+    } while (FindNextFileW(recherche, &trouve));
+    FindClose(recherche);
+}
+
+// A new file under a temporary name of ours beside nom, opened for writing
+// and shared with nobody; INVALID_HANDLE_VALUE with the last error set.
+HANDLE CreerTemporaire(const std::wstring& dossier, const std::string& nom, std::wstring& temporaire) {
+    for (int essai = 0; essai < 100; ++essai) {
+        temporaire = dossier + L"\\" + VersUtf16(NomTemporaireVoisin(nom));
+        const HANDLE h =
+            CreateFileW(temporaire.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE ||
+            (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)) {
+            if (h == INVALID_HANDLE_VALUE) {
+                temporaire.clear();
+            }
+            return h;
         }
     }
-    DWORD erreur = PlacerEn(fichier.h, 0) ? EcrireTout(fichier.h, octets) : GetLastError();
-    if (erreur == ERROR_SUCCESS && (!PlacerEn(fichier.h, octets.size()) || !SetEndOfFile(fichier.h))) {
-        erreur = GetLastError();
-    }
-    erreur = FinirEcriture(fichier, erreur);
-    if (erreur != ERROR_SUCCESS) {
-        Echouer(chemin, erreur);
-    }
+    temporaire.clear();
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
 }
 
 } // namespace
@@ -155,8 +179,103 @@ int LireFichierEntier(const std::string& chemin, std::string& octets) {
     }
 }
 
+std::string CibleFinale(const std::string& chemin) {
+    const std::wstring large = VersUtf16(chemin);
+    if (GetFileAttributesW(large.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return {};
+    }
+    return DepuisUtf16(CibleFinaleW(large));
+}
+
+std::string IdentiteFichier(const std::string& cible) {
+    Poignee fichier;
+    fichier.h = CreateFileW(VersUtf16(cible).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION informations{};
+    if (fichier.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(fichier.h, &informations)) {
+        return {};
+    }
+    return std::to_string(informations.dwVolumeSerialNumber) + ":" + std::to_string(informations.nFileIndexHigh) + ":" +
+           std::to_string(informations.nFileIndexLow);
+}
+
+void EcrireDepuis(const std::string& chemin, const std::string& cible, std::size_t debut, const std::string& octets) {
+    // Through the file's own handle, so its attributes and security stay.
+    Poignee fichier;
+    fichier.h = CreateFileW(VersUtf16(cible).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (fichier.h == INVALID_HANDLE_VALUE) {
+        Echouer(chemin, GetLastError());
+    }
+    // Reserve the space first: a full disk then fails before the old content
+    // is overwritten.
+    LARGE_INTEGER taille{};
+    if (GetFileSizeEx(fichier.h, &taille) && static_cast<std::size_t>(taille.QuadPart) < octets.size()) {
+        if (!PlacerEn(fichier.h, octets.size()) || !SetEndOfFile(fichier.h)) {
+            Echouer(chemin, GetLastError());
+        }
+    }
+    DWORD erreur =
+        PlacerEn(fichier.h, debut) ? EcrireTout(fichier.h, std::string_view(octets).substr(debut)) : GetLastError();
+    if (erreur == ERROR_SUCCESS && (!PlacerEn(fichier.h, octets.size()) || !SetEndOfFile(fichier.h))) {
+        erreur = GetLastError();
+    }
+    erreur = FinirEcriture(fichier, erreur);
+    if (erreur != ERROR_SUCCESS) {
+        Echouer(chemin, erreur);
+    }
+}
+
+int EcrireCopie(const std::string& fichier, std::initializer_list<std::string_view> morceaux) {
+    Poignee copie;
+    copie.h = CreateFileW(VersUtf16(fichier).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+    if (copie.h == INVALID_HANDLE_VALUE) {
+        return static_cast<int>(GetLastError());
+    }
+    DWORD erreur = ERROR_SUCCESS;
+    for (const std::string_view morceau : morceaux) {
+        if (erreur == ERROR_SUCCESS) {
+            erreur = EcrireTout(copie.h, morceau);
+        }
+    }
+    // The folder's entry needs no flush of its own: NTFS journals it.
+    return static_cast<int>(FinirEcriture(copie, erreur));
+}
+
+void SupprimerFichier(const std::string& fichier) {
+    DeleteFileW(VersUtf16(fichier).c_str());
+}
+
+std::string DossierCopies(bool creer) {
+    // The user's local application data, which outlives a restart; the
+    // temporary folder where it is not set.
+    std::wstring base(MAX_PATH + 1, L'\0');
+    DWORD longueur = GetEnvironmentVariableW(L"LOCALAPPDATA", base.data(), static_cast<DWORD>(base.size()));
+    if (longueur == 0 || longueur >= base.size()) {
+        longueur = GetTempPathW(static_cast<DWORD>(base.size()), base.data());
+        if (longueur == 0 || longueur >= base.size()) {
+            return {};
+        }
+    }
+    base.resize(longueur);
+    while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) {
+        base.pop_back();
+    }
+    const std::wstring dossier = base + L"\\Quilvarest\\copies-en-cours";
+    if (creer) {
+        CreateDirectoryW((base + L"\\Quilvarest").c_str(), nullptr);
+        CreateDirectoryW(dossier.c_str(), nullptr);
+    }
+    const DWORD attributs = GetFileAttributesW(dossier.c_str());
+    if (attributs == INVALID_FILE_ATTRIBUTES || (attributs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return {};
+    }
+    return DepuisUtf16(dossier) + "\\";
+}
+
 void RemplacerFichier(const std::string& chemin, const std::string& octets) {
-    const std::wstring cible = CibleFinale(VersUtf16(chemin));
+    const std::wstring cible = CibleFinaleW(VersUtf16(chemin));
     const DWORD attributs = GetFileAttributesW(cible.c_str());
     if (attributs == INVALID_FILE_ATTRIBUTES) {
         Echouer(chemin, GetLastError());
@@ -183,36 +302,34 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets) {
         // Another name of the same file would keep the old content.
         if (informations.nNumberOfLinks > 1) {
             fichier.Fermer();
-            EcrireSurPlace(chemin, cible, octets);
+            EcrireSurPlaceAvecCopie(chemin, DepuisUtf16(cible), octets);
             return;
         }
     }
 
-    const std::wstring::size_type barre = cible.find_last_of(L"\\/");
-    const std::wstring dossier = barre == std::wstring::npos ? std::wstring(L".") : cible.substr(0, barre);
-    wchar_t nom[MAX_PATH + 1] = {};
+    const std::wstring dossier = DossierDe(cible);
+    const std::string nom = DepuisUtf16(cible.substr(dossier.size() + 1));
+    OterTemporairesLaisses(dossier, nom);
     Poignee temporaire;
-    // GetTempFileNameW creates the file, under a name of its own in the folder.
-    if (GetTempFileNameW(dossier.c_str(), L"qvr", 0, nom) == 0) {
+    temporaire.h = CreerTemporaire(dossier, nom, temporaire.temporaire);
+    if (temporaire.h == INVALID_HANDLE_VALUE) {
         const DWORD erreur = GetLastError();
         if (erreur == ERROR_ACCESS_DENIED) {
-            EcrireSurPlace(chemin, cible, octets);
+            EcrireSurPlaceAvecCopie(chemin, DepuisUtf16(cible), octets);
             return;
         }
         Echouer(chemin, erreur);
     }
-    temporaire.temporaire = nom;
-    temporaire.h = CreateFileW(nom, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const DWORD erreur = temporaire.h == INVALID_HANDLE_VALUE
-                             ? GetLastError()
-                             : FinirEcriture(temporaire, EcrireTout(temporaire.h, octets));
+    const DWORD erreur = FinirEcriture(temporaire, EcrireTout(temporaire.h, octets));
     if (erreur != ERROR_SUCCESS) {
         Echouer(chemin, erreur);
     }
     // ReplaceFileW keeps the original's attributes, security and streams; a
     // file system that cannot do it still takes a plain replacing move.
-    if (!ReplaceFileW(cible.c_str(), nom, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) &&
-        !MoveFileExW(nom, cible.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ReplaceFileW(cible.c_str(), temporaire.temporaire.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                      nullptr) &&
+        !MoveFileExW(temporaire.temporaire.c_str(), cible.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Echouer(chemin, GetLastError());
     }
     temporaire.temporaire.clear();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,12 +25,28 @@ struct MessageRetenu {
 std::mutex verrou;
 std::vector<MessageRetenu> retenus;
 
+// One message as one piece of a line: its category, when it has one of its
+// own, then its text with every run of line breaks and blanks as one blank.
+std::string EnUnePhrase(const char* categorie, const QString& texte) {
+    const bool propre = categorie != nullptr && std::strcmp(categorie, "default") != 0;
+    return (propre ? categorie + std::string(": ") : std::string()) + texte.simplified().toStdString();
+}
+
 // Qt reports a failed platform plugin as a fatal message and aborts when the
-// handler returns: the handler ends the process first. The warnings that led
-// there ("could not connect to display", ...) are dropped with it.
+// handler returns: the handler ends the process first, with our line on the
+// standard error carrying Qt's reason: the warnings that led there ("could
+// not connect to display", ...) and the fatal message itself.
 void Retenir(QtMsgType type, const QMessageLogContext& contexte, const QString& texte) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", kMessageSansAffichage);
+        std::string ligne = std::string(kMessageSansAffichage) + " (Qt : ";
+        {
+            const std::lock_guard<std::mutex> garde(verrou);
+            for (const MessageRetenu& message : retenus) {
+                ligne += EnUnePhrase(message.categorie.c_str(), message.texte) + " ; ";
+            }
+        }
+        ligne += EnUnePhrase(contexte.category, texte) + ")";
+        std::fprintf(stderr, "%s\n", ligne.c_str());
         std::fflush(stderr);
         std::_Exit(0);
     }

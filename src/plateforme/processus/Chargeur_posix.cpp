@@ -1,0 +1,3 @@
+#include "Chargeur.h"
+
+void RestreindreChargementBibliotheques() {}
