@@ -3,6 +3,7 @@
 
 #include "AffichageErreur.h"
 #include "ComposerRequete.h"
+#include "DelegueLignes.h"
 #include "Echange.h"
 #include "Executable.h"
 #include "SaisieLimitee.h"
@@ -45,6 +46,9 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
     ui->Label1->adjustSize();
     ui->Label4->adjustSize();
     ui->lstbCp->setModel(modeleCp_);
+    // Qt's lines would be as tall as the font's ascent and descent, which cut
+    // the accents of capitals.
+    ui->lstbCp->setItemDelegate(new DelegueLignes(ui->lstbCp));
 
     new SaisieLimitee(ui->edtCp, 5, false);
     new SaisieLimitee(ui->edtVille, 50, true);

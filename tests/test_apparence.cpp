@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringListModel>
 #include <QStyleOptionButton>
@@ -81,6 +82,21 @@ double ContrasteDuTexte(QWidget* widget, const std::function<void()>& effacer) {
         return 0;
     }
     return meilleur;
+}
+
+// The number of pixel rows of image that hold any pixel other than fond: the
+// rows a text's glyphs cover, accents and descenders included.
+int RangeesEncrees(const QImage& image, QRgb fond) {
+    int rangees = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != fond) {
+                ++rangees;
+                break;
+            }
+        }
+    }
+    return rangees;
 }
 
 } // namespace
@@ -234,6 +250,36 @@ private slots:
         QCoreApplication::processEvents();
         VerifierQueToutTient();
         QApplication::setFont(police); // also forgets the fonts per class
+    }
+
+    // --- Lines of the list
+
+    void lesAccentsDesCapitalesSontEntiers() {
+        // The É of SAINT-ÉTIENNE rises above the font's ascent, from which Qt
+        // sizes a line: the selected line is grabbed as shown and set against
+        // the same text drawn in the same font and colours with room all
+        // around. Every row the text covers there must be in the line.
+        auto* liste = Controle<QListView>("lstbCp");
+        Controle<QLineEdit>("edtCp")->setText("42000");
+        Controle<QLineEdit>("edtVille")->clear();
+        fiche->LancerRecherche();
+        const QModelIndex ligne = liste->model()->index(0, 0);
+        QCOMPARE(ligne.data().toString(), QString("42000 - SAINT-ÉTIENNE"));
+        QVERIFY(liste->selectionModel()->isSelected(ligne));
+        const QImage affichee =
+            liste->viewport()->grab(liste->visualRect(ligne)).toImage().convertToFormat(QImage::Format_RGB32);
+        // The line's right end, past its text, shows the selection alone.
+        const QRgb fond = affichee.pixel(affichee.width() - 1, affichee.height() / 2);
+
+        const QFontMetrics mesures(liste->font());
+        QImage reference(affichee.width(), 3 * mesures.height(), QImage::Format_RGB32);
+        reference.fill(fond);
+        QPainter peintre(&reference);
+        peintre.setFont(liste->font());
+        peintre.setPen(liste->palette().color(QPalette::HighlightedText));
+        peintre.drawText(QPoint(4, 2 * mesures.height()), ligne.data().toString());
+        peintre.end();
+        QCOMPARE(RangeesEncrees(affichee, fond), RangeesEncrees(reference, fond));
     }
 };
 

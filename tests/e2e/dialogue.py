@@ -4,7 +4,7 @@ from pilote import AttendreCouleursDifferentes, Cliquer, Taper, Touche
 
 # Positions inside the dialog's client area, from its fixed layout.
 CHAMP_CP = (225, 28)  # edtCp: 202, 18, 47 x 21
-PREMIERE_LIGNE = (120, 89)  # lstbCp: 16, 82, 449 x 295; its lines are 13 high
+PREMIERE_LIGNE = (120, 89)  # lstbCp: 16, 82, 449 x 295; its first line spans y 83 to 96 here
 BOUTON_VALIDER = (302, 413)  # btnValider: 250, 392, 105 x 43
 # Right of any entry's text the selection colour still spans the line; lower
 # down the list stays empty.
