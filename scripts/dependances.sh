@@ -13,7 +13,7 @@ paquets=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build tcl
     wine wine64
     # The Windows installer (wixl) and its check (msiinfo).
-    msitools
+    wixl msitools
     # The INI tests' session character sets (localedef).
     locales
     # The Debian package: its build (dpkg-shlibdeps), its check, and the

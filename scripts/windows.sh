@@ -2,7 +2,8 @@
 # Builds Quilvarest.exe for 64-bit Windows (build-windows/Quilvarest.exe and
 # its store Quilvarest.abs) with Debian's MinGW-w64 against a static Qt built
 # from Debian's qt6-base source, then runs the Windows tests under Wine and
-# makes the release archive (build-windows/Quilvarest-*.zip).
+# makes the release archive (build-windows/Quilvarest-*.zip); the installer
+# build-windows/Quilvarest-*.msi comes with the build, which its test needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependances.sh

@@ -8,6 +8,7 @@
 #include "Executable.h"
 #include "SaisieLimitee.h"
 #include "Texte.h"
+#include "TypeFenetre.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,7 +20,7 @@
 TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
 
 TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    : QWidget(parent, TypeFenetreFiche() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
       modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {

@@ -55,6 +55,31 @@ demarrer_xvfb() {
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$travail/sans-bus"
 }
 
+# Wine kept up for a whole run of bench/windows/, in the prefix of the
+# Windows build $1, on an Xvfb server started here (demarrer_xvfb): one
+# Windows program (cmd reading an empty pipe) keeps the prefix's server and
+# desktop process alive, as a Windows session keeps its shell, so that no run
+# pays for starting them. At exit the prefix is left to go idle (its desktop
+# process lets go of the display) before the display goes.
+demarrer_wine() {
+    export WINEPREFIX="$1/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # Wine's desktop process takes the display of the program that starts it:
+    # one left from before (tests run without a display) must be gone first.
+    wineserver -w
+    demarrer_xvfb
+    mkfifo "$travail/vide"
+    env -u QT_QPA_PLATFORM wine cmd /k <"$travail/vide" >/dev/null 2>&1 &
+    resident=$!
+    exec 5>"$travail/vide"
+    trap 'exec 5>&-; kill "$resident" 2>/dev/null; wait "$resident"; wineserver -w; finir' EXIT
+}
+
+# The Windows name of a file: Wine's drive Z: is the Unix root.
+windows_chemin() {
+    local chemin=${1//\//\\}
+    echo "Z:$chemin"
+}
+
 finir() {
     # Only what this script started.
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null

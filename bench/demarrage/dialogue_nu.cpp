@@ -1,4 +1,4 @@
-// dialogue_nu [--plein <Quilvarest.abs>]
+// dialogue_nu [--plein <Quilvarest.abs> | --dialogue]
 //
 // The start-up floor the program is measured against: a plain QWidget titled
 // "Recherche" with the dialog's ten controls at the same places (two labels,
@@ -11,6 +11,11 @@
 // (a plain SQLite read, no criterion) and selects the first, so that the same
 // keys drive both programs; the number of lines is written on the error
 // output at the end, to show the list was filled.
+//
+// With --dialogue, the window is of type Qt::Dialog instead of Qt::Window,
+// with the dialog's frame flags: the type the program's dialog has on Windows
+// (src/plateforme/interface/TypeFenetre.h), where Qt's windows platform asks
+// Direct3D for the graphics adapter before it places a Qt::Window.
 
 #include <QApplication>
 #include <QComboBox>
@@ -74,8 +79,12 @@ QPushButton* Bouton(QWidget* parent, const QString& texte, const QRect& place, c
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const char* base = argc == 3 && std::strcmp(argv[1], "--plein") == 0 ? argv[2] : nullptr;
+    const bool dialogue = argc == 2 && std::strcmp(argv[1], "--dialogue") == 0;
 
-    QWidget fenetre;
+    QWidget fenetre(nullptr, dialogue ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                            Qt::MSWindowsFixedSizeDialogHint
+                                      : Qt::WindowFlags());
     fenetre.setWindowTitle(QStringLiteral("Recherche"));
     fenetre.setFixedSize(481, 449);
     auto* code = new QLabel(QStringLiteral("Code postal"), &fenetre);

@@ -9,9 +9,7 @@
 # build-windows) holds Quilvarest.exe, Quilvarest.abs, chrono_recherche.exe
 # and the Wine prefix wine/ that scripts/windows.sh makes. RUNS (default 20).
 #
-# Wine stays up during the whole run: one Windows program (cmd reading an
-# empty pipe) keeps the prefix's server and desktop process alive, as a
-# Windows session keeps its shell, so that no run pays for starting them.
+# Wine stays up during the whole run (demarrer_wine, ../demarrage/commun.sh).
 #   - Wine's own start: an empty Windows program (cmd /c exit), start to end.
 #   - Start-up: veilleur_peinture times each program from its start to its
 #     window mapped and painted whole, and the CPU time the program's threads
@@ -36,24 +34,7 @@ verifier_outils Xvfb xdotool wine
 construit=$linux verifier_cibles Quilvarest Quilvarest.abs chrono_recherche veilleur_peinture
 construit=$windows verifier_cibles Quilvarest.exe Quilvarest.abs chrono_recherche.exe wine
 
-export WINEPREFIX="$windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine's desktop process takes the display of the program that starts it:
-# one left from before (tests run without a display) must be gone first.
-wineserver -w
-demarrer_xvfb
-mkfifo "$travail/vide"
-env -u QT_QPA_PLATFORM wine cmd /k <"$travail/vide" >/dev/null 2>&1 &
-resident=$!
-exec 5>"$travail/vide"
-# At the end the prefix is left to go idle (its desktop process lets go of
-# the display) before the display goes.
-trap 'exec 5>&-; kill "$resident" 2>/dev/null; wait "$resident"; wineserver -w; finir' EXIT
-
-# The Windows name of a file: Wine's drive Z: is the Unix root.
-windows_chemin() {
-    local chemin=${1//\//\\}
-    echo "Z:$chemin"
-}
+demarrer_wine "$windows"
 
 # passage NAME: one measured start of Quilvarest, "linux" or "wine"; appends
 # "name mapped painted cpu" to the results.

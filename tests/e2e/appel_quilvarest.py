@@ -3,6 +3,7 @@
 
 Usage: appel_quilvarest.py PATH_OF_THE_BUILT_QUILVAREST
        appel_quilvarest.py --wine PATH_OF_APPELANT_EXE PATH_OF_QUILVAREST_EXE
+       appel_quilvarest.py --msi PATH_OF_APPELANT_EXE MSI NEXT_VERSION_MSI VERSION
 
 For each case the script writes a configuration file, starts the executable
 on its own Xvfb display and drives the real window as a person would (see
@@ -11,12 +12,17 @@ the exit status and compares the whole file, byte for byte, with what the
 calling application must read back.
 
 --wine: the same cases against the Windows executable under Wine (wine.py),
-its arguments as Windows paths, then those of a real Windows caller,
-appelant.exe (cas_appelant.py). Only ASCII is typed: under Wine, xdotool
-loses the letters the keyboard layout lacks.
+its arguments as Windows paths, then those of the Windows caller in C,
+examples/appelant.c built as appelant.exe (cas_appelant.py). Only ASCII is
+typed: under Wine, xdotool loses the letters the keyboard layout lacks.
 
-Needs Xvfb, xdotool and python3-xlib (and wine with --wine). Prints one PASS
-or FAIL line per case and exits non-zero when a case failed.
+--msi: the Windows installer instead (cas_installateur.py), MSI beside the
+Quilvarest.exe and Quilvarest.abs it holds, VERSION the one Programs and
+Features must show.
+
+Needs Xvfb, xdotool and python3-xlib (and wine with --wine, wine and msiinfo
+with --msi). Prints one PASS or FAIL line per case and exits non-zero when a
+case failed.
 """
 
 import os
@@ -28,6 +34,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 import cas_appelant
+import cas_installateur
 import wine
 from dialogue import BOUTON_VALIDER, PREMIERE_LIGNE, ChercherCp
 from pilote import (DELAI, Arreter, ArreterAussiSurSignal, AttendreFenetre, ClasseDeFenetre, Cliquer, Echec,
@@ -301,26 +308,37 @@ def JouerLesCas(racine, tous):
 def main():
     global QUILVAREST, SOUS_WINE
     arguments = sys.argv[1:]
-    SOUS_WINE = arguments[:1] == ["--wine"]
-    if len(arguments) != (3 if SOUS_WINE else 1):
+    mode = arguments[0] if arguments[:1] in (["--wine"], ["--msi"]) else None
+    SOUS_WINE = mode is not None
+    if len(arguments) != {None: 1, "--wine": 3, "--msi": 5}[mode]:
         print(__doc__, file=sys.stderr)
         return 2
-    QUILVAREST = os.path.abspath(arguments[-1])
-    appelant = os.path.abspath(arguments[1]) if SOUS_WINE else None
-    # The store lies beside the executable itself: an installed program is
-    # started through a symbolic link in /usr/bin.
-    magasin = os.path.join(os.path.dirname(os.path.realpath(QUILVAREST)), "Quilvarest.abs")
-    for requis in filter(None, (QUILVAREST, magasin, appelant)):
-        if not os.path.isfile(requis):
-            print(f"FAIL: {requis} is missing")
+    if mode == "--msi":
+        appelant, msi, msi_suivant = (os.path.abspath(a) for a in arguments[1:4])
+        requis = [appelant, msi, msi_suivant, os.path.join(os.path.dirname(msi), "Quilvarest.abs")]
+    else:
+        QUILVAREST = os.path.abspath(arguments[-1])
+        appelant = os.path.abspath(arguments[1]) if SOUS_WINE else None
+        # The store lies beside the executable itself: an installed program
+        # is started through a symbolic link in /usr/bin.
+        magasin = os.path.join(os.path.dirname(os.path.realpath(QUILVAREST)), "Quilvarest.abs")
+        requis = filter(None, (QUILVAREST, magasin, appelant))
+    for fichier in requis:
+        if not os.path.isfile(fichier):
+            print(f"FAIL: {fichier} is missing")
             return 1
-    for outil in ("Xvfb", "xdotool", "wine") if SOUS_WINE else ("Xvfb", "xdotool"):
+    outils = {None: ("Xvfb", "xdotool"), "--wine": ("Xvfb", "xdotool", "wine"),
+              "--msi": ("Xvfb", "xdotool", "wine", "msiinfo")}[mode]
+    for outil in outils:
         if shutil.which(outil) is None:
             print(f"FAIL: {outil} is missing (scripts/dependances.sh installs it)")
             return 1
     exemples = [("examples/appelant.py: a choice", ExemplePythonChoix),
                 ("examples/appelant.py: a cancel", ExemplePythonAbandon)]
-    tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else exemples)
+    if mode == "--msi":
+        tous = cas_installateur.Cas(appelant, msi, msi_suivant, arguments[4])
+    else:
+        tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else exemples)
 
     ArreterAussiSurSignal()
     with tempfile.TemporaryDirectory(prefix="quilvarest-e2e-") as racine:

@@ -1,11 +1,14 @@
-"""The cases of a real Windows caller, under Wine: appelant.exe
-(tests/windows/appelant.cpp) writes the criteria into a new file with
-WritePrivateProfileStringA, starts Quilvarest.exe and waits for it while the
-user's keys and clicks go to the dialog, then reads Cp, Ville and Erreur back
-with GetPrivateProfileStringA and prints them in hex. What it read is what a
-caller gets: it is compared byte for byte, in code page 1252.
+"""The cases of the Windows caller in C, examples/appelant.c, under Wine, as
+an integrator copies it: it writes the criteria into a new file with
+WritePrivateProfileStringW, which writes it in the ANSI code page, starts
+Quilvarest.exe with CreateProcessW and waits for it while the user's keys and
+clicks go to the dialog, then reads Erreur, Cp and Ville back with
+GetPrivateProfileStringW and prints the outcome in UTF-8. Both sides are
+checked: what it printed, which is what a caller gets after the round trip
+through the profile functions, and the file's own bytes, in code page 1252.
 """
 
+import glob
 import os
 import subprocess
 
@@ -13,89 +16,108 @@ import wine
 from dialogue import BOUTON_VALIDER, ChercherCp
 from pilote import DELAI, ENVIRONNEMENT, AttendreFenetre, Cliquer, Echec, Lancer, Touche, Verifier
 
-# The caller holds its texts in the ANSI code page, Windows-1252 here.
-ANSI = "cp1252"
 CRITERES = ["ZeruzuvoCp", "ZeruzuvoVille"]
+ABANDON = "No choice: the user cancelled or selected nothing."
+
+
+def FichiersTemporaires():
+    # The example's own files, qvXXXX.tmp, wherever the prefix keeps its
+    # users' temporary folders.
+    return set(glob.glob(os.path.join(wine.Prefixe(), "drive_c", "users", "**", "qv*.tmp"), recursive=True))
 
 
 class Appel:
-    """appelant.exe started on dossier/sous_dossier/appel.ini with the two
-    criteria; its output goes beside dossier, its errors where the harness
+    """The example started on programme (the Windows path of Quilvarest.exe)
+    with the two criteria, on dossier/sous_dossier/appel.ini, or with its own
+    temporary file when sous_dossier is None; its errors go where the harness
     shows a failed case's output."""
 
-    def __init__(self, appelant, quilvarest, dossier, cp, ville, sous_dossier=""):
-        dossier_ini = os.path.join(dossier, sous_dossier)
-        os.makedirs(dossier_ini, exist_ok=True)
-        ini = wine.CheminWindows(os.path.join(dossier_ini, "appel.ini"))
-        self.sortie = dossier + ".sortie"
-        arguments = [wine.CheminWindows(quilvarest)] + [t.encode(ANSI).hex() for t in (ini, cp, ville)]
-        with open(self.sortie, "wb") as sortie, open(dossier + ".log", "wb") as erreurs:
+    def __init__(self, appelant, programme, dossier, cp, ville, sous_dossier=""):
+        arguments = [programme, cp, ville]
+        self.ini = None
+        if sous_dossier is not None:
+            os.makedirs(os.path.join(dossier, sous_dossier), exist_ok=True)
+            self.ini = os.path.join(dossier, sous_dossier, "appel.ini")
+            arguments.append(wine.CheminWindows(self.ini))
+        self.temporaires = FichiersTemporaires()
+        with open(dossier + ".log", "wb") as erreurs:
             self.processus = Lancer(wine.Commande(wine.CheminWindows(appelant), arguments), cwd=dossier,
-                                    env=ENVIRONNEMENT, stdout=sortie, stderr=erreurs)
+                                    env=ENVIRONNEMENT, stdout=subprocess.PIPE, stderr=erreurs)
 
     def Fenetre(self, titre):
         # The dialog is the caller's child: found by its title alone.
         return AttendreFenetre(self.processus, titre, la_sienne=False)
 
-    def Lu(self):
-        """Waits for the caller to end; what it read back: {"cles": [...],
-        "Cp": bytes or None when absent, "Ville": ..., "Erreur": ...}."""
+    def Lu(self, attendu):
+        """Waits for the example to end and checks that it printed attendu;
+        then the file's section: {"cles": [...], "Cp": bytes or None when
+        absent, "Ville": ..., "Erreur": ...}, or None without a file kept."""
         try:
-            statut = self.processus.wait(timeout=DELAI)
+            sortie, _ = self.processus.communicate(timeout=DELAI)
         except subprocess.TimeoutExpired:
             raise Echec(f"the caller still waits {DELAI} s after the last action")
-        with open(self.sortie, "rb") as sortie:
-            lignes = dict(ligne.partition(" ")[::2] for ligne in sortie.read().decode("ascii").splitlines())
-        Verifier(statut == 0, f"the caller ended with status {statut}")
-        # Without code page 1252 the bytes below would mean other letters.
-        Verifier(lignes.get("acp") == "1252", f"Wine's ANSI code page is {lignes.get('acp')}, not 1252")
-        Verifier(lignes.get("statut") == "0", f"Quilvarest's exit status is {lignes.get('statut')}, not 0")
-        lu = {"cles": lignes["cles"].split()}
+        Verifier(self.processus.returncode == 0, f"the caller ended with status {self.processus.returncode}")
+        texte = sortie.decode("utf-8", "replace").strip()
+        Verifier(texte == attendu, f"the caller printed {texte!r}, not {attendu!r}")
+        restes = FichiersTemporaires() - self.temporaires
+        Verifier(not restes, f"the caller left {sorted(restes)}")
+        if self.ini is None:
+            return None
+        with open(self.ini, "rb") as fichier:
+            lignes = fichier.read().split(b"\r\n")
+        Verifier(lignes[0] == b"[Quilvarest]" and lignes[-1] == b"", f"the file is not one CRLF section: {lignes!r}")
+        valeurs = dict(ligne.partition(b"=")[::2] for ligne in lignes[1:-1])
+        lu = {"cles": [cle.decode("ascii") for cle in valeurs]}
         for cle in ("Cp", "Ville", "Erreur"):
-            lu[cle] = None if lignes[cle] == "-" else bytes.fromhex(lignes[cle])
+            lu[cle] = valeurs.get(cle.encode("ascii"))
         return lu
 
 
 def VerifierLu(lu, cles, cp, ville, erreur):
     attendu = {"cles": cles, "Cp": cp, "Ville": ville, "Erreur": erreur}
-    Verifier(lu == attendu, f"the caller read back:\n  expected {attendu!r}\n  obtained {lu!r}")
+    Verifier(lu == attendu, f"the file holds (code page 1252 expected):\n  expected {attendu!r}\n  obtained {lu!r}")
+
+
+def ValiderLaPremiereLigne(appel):
+    """The caller's criteria, Enter in the postal-code box, Valider."""
+    recherche = appel.Fenetre("Recherche")
+    ChercherCp(recherche)
+    Cliquer(recherche, BOUTON_VALIDER)
 
 
 def Cas(appelant, quilvarest):
     """The cases, as (name, function of the case's folder)."""
-
-    def ValiderLaPremiereLigne(dossier, cp, ville):
-        """The caller's criteria, Enter in the postal-code box, Valider: what
-        the caller reads back."""
-        appel = Appel(appelant, quilvarest, dossier, cp, ville)
-        recherche = appel.Fenetre("Recherche")
-        ChercherCp(recherche)
-        Cliquer(recherche, BOUTON_VALIDER)
-        return appel.Lu()
+    quilvarest = wine.CheminWindows(quilvarest)
 
     def Validation(dossier):
         # The criterion comes from the caller's file, written in the ANSI code
-        # page; the town comes back in it too, its É as the byte 0xC9.
-        lu = ValiderLaPremiereLigne(dossier, "42000", "")
+        # page; the town comes back in it too, its É as the byte 0xC9, which
+        # the profile functions read back as É.
+        appel = Appel(appelant, quilvarest, dossier, "42000", "")
+        ValiderLaPremiereLigne(appel)
+        lu = appel.Lu("Choice: 42000 SAINT-ÉTIENNE")
         VerifierLu(lu, CRITERES + ["Cp", "Ville", "Erreur"], b"42000", b"SAINT-\xc9TIENNE", b"0")
 
     def CritereAccentue(dossier):
         # A town criterion with an é (0xE9 in the file) must be read as such,
-        # or the search finds nothing and only Erreur=1 comes back.
-        lu = ValiderLaPremiereLigne(dossier, "42", "saint-étienne-le")
-        VerifierLu(lu, CRITERES + ["Cp", "Ville", "Erreur"], b"42130", b"SAINT-\xc9TIENNE-LE-MOLARD", b"0")
+        # or the search finds nothing and only Erreur=1 comes back. The
+        # example's own temporary file, removed afterwards, as copied.
+        appel = Appel(appelant, quilvarest, dossier, "42", "saint-étienne-le", sous_dossier=None)
+        ValiderLaPremiereLigne(appel)
+        appel.Lu("Choice: 42130 SAINT-ÉTIENNE-LE-MOLARD")
 
     def AbandonDansUnDossierAccentue(dossier):
-        # A user folder with an accent: the caller's ANSI path reaches the
-        # dialog through CreateProcessW, and the file is found and written.
+        # A user folder with an accent: the caller's path reaches the dialog
+        # through CreateProcessW, and the file is found and written.
         appel = Appel(appelant, quilvarest, dossier, "75001", "", sous_dossier="Hélène")
         appel.Fenetre("Recherche")
         Touche("Return")
-        VerifierLu(appel.Lu(), CRITERES + ["Erreur"], None, None, b"1")
+        VerifierLu(appel.Lu(ABANDON), CRITERES + ["Erreur"], None, None, b"1")
 
     return [
-        ("caller (profile API): 42000 from its file, Enter, Valider: SAINT-\\xC9TIENNE read back", Validation),
-        ("caller: town criterion with \\xE9, Enter, Valider: 42130 SAINT-\\xC9TIENNE-LE-MOLARD read back",
-         CritereAccentue),
-        ("caller in a folder named Hélène: Enter at once: Erreur=1 only", AbandonDansUnDossierAccentue),
+        ("examples/appelant.c: 42000 from its file, Enter, Valider: SAINT-ÉTIENNE read back, 0xC9 in the file",
+         Validation),
+        ("examples/appelant.c, its temporary file: town criterion with é, Enter, Valider: 42130 "
+         "SAINT-ÉTIENNE-LE-MOLARD read back, no file left", CritereAccentue),
+        ("examples/appelant.c in a folder named Hélène: Enter at once: Erreur=1 only", AbandonDansUnDossierAccentue),
     ]

@@ -1,0 +1,5 @@
+#include "TypeFenetre.h"
+
+Qt::WindowType TypeFenetreFiche() {
+    return Qt::Window;
+}
