@@ -264,6 +264,7 @@ std::string DossierCopies(bool creer) {
     }
     const std::wstring dossier = base + L"\\Quilvarest\\copies-en-cours";
     if (creer) {
+        CreateDirectoryW(base.c_str(), nullptr);
         CreateDirectoryW((base + L"\\Quilvarest").c_str(), nullptr);
         CreateDirectoryW(dossier.c_str(), nullptr);
     }
