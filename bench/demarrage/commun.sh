@@ -147,6 +147,34 @@ attendre_ligne() {
     return 1
 }
 
+# One measured start of a window titled "Recherche" under the paint watcher of
+# $linux: the command after $1 (NAME) and $2 (the caller's file, or "" for a
+# program that takes none) runs, is cancelled with Return once painted, and
+# must end with status 0, the caller's file then saying Erreur=1. Appends
+# "name mapped painted cpu" to $travail/resultats.
+passage_mesure() {
+    local nom=$1 config=$2 sortie="$travail/veille"
+    local veille pid carte peint cpu fenetre statut
+    shift 2
+    : >"$sortie"
+    "$linux/veilleur_peinture" Recherche "$@" >"$sortie" 2>&1 &
+    veille=$!
+    read -r _ pid carte peint cpu < <(attendre_ligne "$sortie" peint) || {
+        echo "$nomScript: $nom did not show its window" >&2
+        exit 1
+    }
+    fenetre=$(xdotool search --onlyvisible --pid "$pid" --name '^Recherche$' | head -n 1)
+    xdotool windowfocus "$fenetre" key Return
+    wait "$veille"
+    read -r _ statut _ < <(attendre_ligne "$sortie" fin)
+    if [ "$statut" != 0 ] || { [ -n "$config" ] && ! grep -q $'^Erreur=1\r$' "$config"; }; then
+        echo "$nomScript: $nom did not cancel cleanly (status $statut):" >&2
+        cat "$sortie" >&2
+        exit 1
+    fi
+    echo "$nom $carte $peint $cpu" >>"$travail/resultats"
+}
+
 # Median and minimum of column $3 of the lines of file $1 whose first field
 # is $2.
 statistique() {

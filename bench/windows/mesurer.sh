@@ -39,31 +39,14 @@ demarrer_wine "$windows"
 # passage NAME: one measured start of Quilvarest, "linux" or "wine"; appends
 # "name mapped painted cpu" to the results.
 passage() {
-    local nom=$1 sortie="$travail/veille" config="$travail/appel.ini"
-    local veille pid carte peint cpu fenetre statut
-    : >"$sortie"
+    local nom=$1 config="$travail/appel.ini"
     ecrire_config "$config"
     if [ "$nom" = linux ]; then
-        "$linux/veilleur_peinture" Recherche "$linux/Quilvarest" "$config" >"$sortie" 2>&1 &
+        passage_mesure "$nom" "$config" "$linux/Quilvarest" "$config"
     else
-        "$linux/veilleur_peinture" Recherche env -u QT_QPA_PLATFORM wine "$windows/Quilvarest.exe" \
-            "$(windows_chemin "$config")" >"$sortie" 2>&1 &
+        passage_mesure "$nom" "$config" env -u QT_QPA_PLATFORM wine "$windows/Quilvarest.exe" \
+            "$(windows_chemin "$config")"
     fi
-    veille=$!
-    read -r _ pid carte peint cpu < <(attendre_ligne "$sortie" peint) || {
-        echo "$nomScript: $nom did not show its window" >&2
-        exit 1
-    }
-    fenetre=$(xdotool search --onlyvisible --pid "$pid" --name '^Recherche$' | head -n 1)
-    xdotool windowfocus "$fenetre" key Return
-    wait "$veille"
-    read -r _ statut _ < <(attendre_ligne "$sortie" fin)
-    if [ "$statut" != 0 ] || ! grep -q $'^Erreur=1\r$' "$config"; then
-        echo "$nomScript: $nom did not cancel cleanly (status $statut):" >&2
-        cat "$sortie" "$config" >&2
-        exit 1
-    fi
-    echo "$nom $carte $peint $cpu" >>"$travail/resultats"
 }
 
 date_ms() {

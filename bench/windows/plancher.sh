@@ -33,35 +33,18 @@ construit=$windows verifier_cibles Quilvarest.exe Quilvarest.abs dialogue_nu.exe
 construit=$linux verifier_cibles veilleur_peinture
 demarrer_wine "$windows"
 
-# passage NAME: one measured start; appends "name mapped painted cpu".
+# passage NAME: one measured start (passage_mesure).
 passage() {
-    local nom=$1 sortie="$travail/veille" config="$travail/appel.ini"
-    local veille pid carte peint cpu fenetre statut
-    local programme=("$windows/dialogue_nu.exe")
-    : >"$sortie"
+    local nom=$1 config="$travail/appel.ini"
     case $nom in
     programme)
         ecrire_config "$config"
-        programme=("$windows/Quilvarest.exe" "$(windows_chemin "$config")")
+        passage_mesure "$nom" "$config" env -u QT_QPA_PLATFORM wine "$windows/Quilvarest.exe" \
+            "$(windows_chemin "$config")"
         ;;
-    plancher_dialogue) programme+=(--dialogue) ;;
+    plancher_dialogue) passage_mesure "$nom" "" env -u QT_QPA_PLATFORM wine "$windows/dialogue_nu.exe" --dialogue ;;
+    *) passage_mesure "$nom" "" env -u QT_QPA_PLATFORM wine "$windows/dialogue_nu.exe" ;;
     esac
-    "$linux/veilleur_peinture" Recherche env -u QT_QPA_PLATFORM wine "${programme[@]}" >"$sortie" 2>&1 &
-    veille=$!
-    read -r _ pid carte peint cpu < <(attendre_ligne "$sortie" peint) || {
-        echo "$nomScript: $nom did not show its window" >&2
-        exit 1
-    }
-    fenetre=$(xdotool search --onlyvisible --pid "$pid" --name '^Recherche$' | head -n 1)
-    xdotool windowfocus "$fenetre" key Return
-    wait "$veille"
-    read -r _ statut _ < <(attendre_ligne "$sortie" fin)
-    if [ "$statut" != 0 ] || { [ "$nom" = programme ] && ! grep -q $'^Erreur=1\r$' "$config"; }; then
-        echo "$nomScript: $nom did not cancel cleanly (status $statut):" >&2
-        cat "$sortie" >&2
-        exit 1
-    fi
-    echo "$nom $carte $peint $cpu" >>"$travail/resultats"
 }
 
 noms=(programme plancher plancher_dialogue)
