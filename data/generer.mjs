@@ -1,19 +1,24 @@
-// Regenerates data/codes-postaux.txt from two npm packages:
+// Regenerates data/codes-postaux.txt from two npm packages, and
+// data/autres-noms.txt from La Poste's file committed beside them:
 //   - @etalab/decoupage-administratif: the communes of INSEE's geographic code
 //     of the year, each with the postal codes La Poste assigns it;
 //   - codes-postaux: an older list, kept for the codes of communes that still
 //     exist but that the first one lacks (special distribution codes such as
-//     31998 TOULOUSE, and codes serving only part of a commune).
+//     31998 TOULOUSE, and codes serving only part of a commune);
+//   - laposte-base-officielle-codes-postaux.csv: La Poste's own base, whose
+//     line-5 localities (former communes, hamlets, quarters) and commune
+//     labels (MARSEILLE 13) become the other names a row is found by.
 //
-//   node data/generer.mjs [output file]   rewrites the file
+//   node data/generer.mjs                 rewrites both files
 //   node data/generer.mjs --verifier      asks the registry for newer versions
 //                                         and prints what they would change;
 //                                         writes nothing
 //
 // Each package is fetched with `npm pack` into a temporary folder (nothing is
 // installed, no node_modules) and checked against its known digest; its JSON is
-// read straight out of the tarball. One line per (postal code, town) pair:
-// "Cp<TAB>Ville", UTF-8, LF, sorted.
+// read straight out of the tarball; La Poste's file is checked against its
+// digest. One line per (postal code, town) pair: "Cp<TAB>Ville", UTF-8, LF,
+// sorted; one line per other name: "Cp<TAB>Ville<TAB>Nom", in the same order.
 
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
@@ -45,6 +50,13 @@ const ZONES = new Set(['metro', 'drom', 'com']);
 // are parts of one of them, and the municipal arrondissements only serve to
 // recognise the INSEE codes codes-postaux gives Paris, Lyon and Marseille.
 const TYPES = new Set(['commune-actuelle', 'arrondissement-municipal', 'commune-deleguee', 'commune-associee']);
+
+// La Poste's Base officielle des codes postaux, as committed (see README.md).
+const LAPOSTE = {
+  fichier: 'laposte-base-officielle-codes-postaux.csv',
+  sha256: '1ffbaa0b58e30df0946a09e9b0d4ba07b0cf7c86b1f8cfc129ccc70fe6d7643c',
+  entete: 'Code_commune_INSEE;Nom_de_la_commune;Code_postal;Libellé_d_acheminement;Ligne_5'
+};
 
 const NPM = process.platform === 'win32' ? 'npm.cmd' : 'npm';
 
@@ -209,8 +221,11 @@ function construireLignes(communes, entrees) {
   }
   const speciaux = [...gardes].filter((c) => !tousCodes.has(c.slice(0, 5)));
 
-  const lignes = [...couples.values()].sort(comparer).map((l) => `${l.cp}\t${l.ville}\n`);
+  const triees = [...couples.values()].sort(comparer);
+  const lignes = triees.map((l) => `${l.cp}\t${l.ville}\n`);
   return {
+    actuelles,
+    triees,
     texte: lignes.join(''),
     nombre: lignes.length,
     bilan: [
@@ -220,6 +235,106 @@ function construireLignes(communes, entrees) {
       `${disparues.size} couples de ${CODES_POSTAUX.nom} laissés de côté : commune disparue`,
       `${renommees.size} couples de ${CODES_POSTAUX.nom} laissés de côté : code INSEE portant un autre nom`,
       `${sansCode.length} communes sans code postal laissées de côté : ${sansCode.join(', ')}`
+    ]
+  };
+}
+
+// Names compared as the program compares them (src/repli/): no accents,
+// ligatures spelled out, upper case, each run of separators as one blank, the
+// words ST, STE, STS, STES read as SAINT, SAINTE, SAINTS, SAINTES.
+function replier(nom) {
+  return nom
+    .normalize('NFD')
+    .replace(/\p{M}/gu, '')
+    .toUpperCase()
+    .replace(/Œ/g, 'OE')
+    .replace(/Æ/g, 'AE')
+    .replace(/[-'’ ]+/g, ' ')
+    .replace(/(^| )ST(E?S?)\.?(?= |$)/g, '$1SAINT$2');
+}
+
+// La Poste's rows: INSEE code, commune label, postal code, line 5.
+function lireLaPoste(octets) {
+  const obtenue = createHash('sha256').update(octets).digest('hex');
+  if (obtenue !== LAPOSTE.sha256) {
+    throw new Error(`empreinte inattendue pour ${LAPOSTE.fichier} : ${obtenue}`);
+  }
+  const lignes = octets.toString('utf8').split('\n').filter((l) => l !== '');
+  if (lignes.shift() !== LAPOSTE.entete) {
+    throw new Error(`en-tête inattendu dans ${LAPOSTE.fichier}`);
+  }
+  return lignes.map((ligne) => {
+    const champs = ligne.split(';');
+    if (champs.length !== 5) {
+      throw new Error(`ligne inattendue dans ${LAPOSTE.fichier} : ${ligne}`);
+    }
+    const [insee, libelle, cp, , ligne5] = champs;
+    return { insee, libelle, cp: verifierCode(cp, insee), ligne5 };
+  });
+}
+
+// The other names of each store row, in the store's order: "Cp\tVille\tNom".
+//
+// Each La Poste row is joined to the store's row of the same postal code whose
+// commune has its INSEE code (an arrondissement to its city). Its line 5 and
+// its commune label become other names of that row unless they fold to the
+// row's own name. A line 5 that the geographic code knows as a delegated or
+// associated commune of that very commune is written with its official
+// spelling (TOURLAVILLE stays, LA BATARELLE stays, ANNECY LE VIEUX becomes
+// ANNECY-LE-VIEUX).
+function construireAutresNoms(communes, actuelles, triees, rangees) {
+  const officiels = new Map(); // "chef-lieu\tname folded" -> official name
+  for (const commune of communes) {
+    if (commune.type === 'commune-deleguee' || commune.type === 'commune-associee') {
+      officiels.set(`${commune.chefLieu}\t${replier(commune.nom)}`, majuscules(commune.nom.trim()));
+    }
+  }
+  const parCouple = new Map(triees.map((l) => [`${l.cp}\t${l.ville}`, new Map()]));
+  const nonJointes = { commune: new Set(), code: new Set() };
+  let ligne5 = 0;
+  let libelles = 0;
+  for (const rangee of rangees) {
+    const actuelle = actuelles.get(rangee.insee);
+    if (actuelle === undefined) {
+      nonJointes.commune.add(`${rangee.insee} ${rangee.libelle}`);
+      continue;
+    }
+    const noms = parCouple.get(`${rangee.cp}\t${actuelle.ville}`);
+    if (noms === undefined) {
+      nonJointes.code.add(`${rangee.cp} ${rangee.libelle}`);
+      continue;
+    }
+    const propre = replier(actuelle.ville);
+    const ajouter = (nom) => {
+      const replie = replier(nom);
+      if (replie === propre || noms.has(replie)) {
+        return false;
+      }
+      noms.set(replie, nom);
+      return true;
+    };
+    if (rangee.ligne5 !== '') {
+      const officiel = officiels.get(`${rangee.insee}\t${replier(rangee.ligne5)}`);
+      ligne5 += ajouter(officiel ?? rangee.ligne5) ? 1 : 0;
+    }
+    libelles += ajouter(rangee.libelle) ? 1 : 0;
+  }
+  const lignes = [];
+  let porteuses = 0;
+  for (const l of triees) {
+    const noms = [...parCouple.get(`${l.cp}\t${l.ville}`).values()].sort();
+    porteuses += noms.length > 0 ? 1 : 0;
+    for (const nom of noms) {
+      lignes.push(`${l.cp}\t${l.ville}\t${nom}\n`);
+    }
+  }
+  return {
+    texte: lignes.join(''),
+    bilan: [
+      `${lignes.length} autres noms pour ${porteuses} lignes : ${ligne5} de la ligne 5, ${libelles} libellés de La Poste`,
+      `${rangees.length} lignes de ${LAPOSTE.fichier}, dont ${rangees.filter((r) => r.ligne5 !== '').length} avec une ligne 5`,
+      `non jointes, code INSEE sans commune actuelle : ${[...nonJointes.commune].join(', ')}`,
+      `non jointes, code postal absent de la commune dans le magasin : ${[...nonJointes.code].join(', ')}`
     ]
   };
 }
@@ -288,15 +403,22 @@ if (process.argv[2] === '--verifier') {
   process.exit(2);
 }
 
-if (process.argv[2]?.startsWith('-')) {
-  console.error('Usage : node data/generer.mjs [fichier de sortie] | --verifier');
+if (process.argv.length > 2) {
+  console.error('Usage : node data/generer.mjs [--verifier]');
   process.exit(1);
 }
-const sortie = process.argv[2] ?? fichierParDefaut;
-const { texte, nombre, bilan } = construireLignes(lireJson(DECOUPAGE), lireJson(CODES_POSTAUX));
-const precedent = existsSync(sortie) ? readFileSync(sortie, 'utf8') : '';
-writeFileSync(sortie, texte, 'utf8');
-console.log(`${nombre} lignes écrites dans ${sortie}`);
+const dossier = dirname(fichierParDefaut);
+const communes = lireJson(DECOUPAGE);
+const { actuelles, triees, texte, nombre, bilan } = construireLignes(communes, lireJson(CODES_POSTAUX));
+const precedent = existsSync(fichierParDefaut) ? readFileSync(fichierParDefaut, 'utf8') : '';
+writeFileSync(fichierParDefaut, texte, 'utf8');
+console.log(`${nombre} lignes écrites dans ${fichierParDefaut}`);
 bilan.forEach((l) => console.log(`  ${l}`));
 const { ajoutes, retires } = difference(precedent, texte);
 console.log(`Par rapport au fichier remplacé : ${ajoutes.length} couples ajoutés, ${retires.length} retirés`);
+
+const rangees = lireLaPoste(readFileSync(join(dossier, LAPOSTE.fichier)));
+const autres = construireAutresNoms(communes, actuelles, triees, rangees);
+writeFileSync(join(dossier, 'autres-noms.txt'), autres.texte, 'utf8');
+console.log(`Autres noms écrits dans ${join(dossier, 'autres-noms.txt')}`);
+autres.bilan.forEach((l) => console.log(`  ${l}`));

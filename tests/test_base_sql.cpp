@@ -622,7 +622,22 @@ void TestBaseSql::criteresPoste_data() {
     QTest::newRow("blancs seuls") << "42000" << int(Contient) << "   " << QStringList{"42000 - SAINT-ÉTIENNE"}
                                   << QStringList{};
     QTest::newRow("blancs seuls, sans séparateur")
-        << "75001" << int(Contient) << "   " << QStringList{} << QStringList{"75001 - PARIS"};
+        << "67000" << int(Contient) << "   " << QStringList{} << QStringList{"67000 - STRASBOURG"};
+    // Other names: a commune déléguée, a quarter, an arrondissement's label.
+    const QString cherbourg = "50110 - CHERBOURG-EN-COTENTIN";
+    const QString marseille13 = "13013 - MARSEILLE";
+    QTest::newRow("ancienne commune, égal")
+        << "" << int(EgalA) << "tourlaville" << QStringList{cherbourg} << QStringList{};
+    QTest::newRow("ancienne commune, commençant par")
+        << "50110" << int(CommencantPar) << "TOURLA" << QStringList{cherbourg} << QStringList{};
+    QTest::newRow("quartier, contient") << "" << int(Contient) << "batarel" << QStringList{marseille13}
+                                        << QStringList{};
+    QTest::newRow("quartier, finissant par")
+        << "" << int(FinissantPar) << "LA BATARELLE" << QStringList{marseille13} << QStringList{"13012 - MARSEILLE"};
+    QTest::newRow("arrondissement, égal") << "" << int(EgalA) << "MARSEILLE 13" << QStringList{marseille13}
+                                          << QStringList{"13012 - MARSEILLE", "13014 - MARSEILLE"};
+    QTest::newRow("nom et autres noms, une ligne")
+        << "13013" << int(Contient) << "MARSEILLE" << QStringList{marseille13} << QStringList{};
 }
 
 void TestBaseSql::criteresPoste() {
@@ -643,6 +658,8 @@ void TestBaseSql::criteresPoste() {
     for (const QString& ligne : absentes) {
         QVERIFY2(!lignes.contains(ligne), qPrintable(ligne));
     }
+    // A row found by its name and by other names is listed once.
+    QCOMPARE(QSet<QString>(lignes.begin(), lignes.end()).size(), lignes.size());
 }
 
 void TestBaseSql::baseConstruite() {

@@ -53,15 +53,17 @@ std::string DefautLigne(const std::string& ligne, std::string& cp, std::string& 
     return {};
 }
 
-std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion,
-                         const std::string& chemin) {
+using Couples = std::unordered_map<std::string, std::size_t>; // "cp<TAB>ville" -> its line
+
+Couples EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion,
+                     const std::string& chemin) {
     sqlite3_stmt* brute = nullptr;
     VerifierMoteur(
         connexion,
         sqlite3_prepare_v2(connexion, "INSERT INTO Quilvarest (Cp, Ville) VALUES (?1, ?2)", -1, &brute, nullptr),
         chemin);
     const InstructionSqlite insertion(brute);
-    std::unordered_map<std::string, std::size_t> couples; // line -> its number
+    Couples couples;
     std::string ligne;
     std::string cp;
     std::string ville;
@@ -93,12 +95,75 @@ std::size_t EcrireLignes(std::istream& source, const std::string& nomSource, sql
     if (couples.empty()) {
         throw Erreur(nomSource + " ne contient aucune ligne.");
     }
-    return couples.size();
+    return couples;
+}
+
+// What is wrong with the line "cp<TAB>ville<TAB>nom" of the other names, or ""
+// when it names a row of the store and a name.
+std::string DefautAutreNom(const std::string& ligne, const Couples& couples, std::string& couple, std::string& nom) {
+    const std::size_t tabulation = ligne.rfind('\t');
+    if (tabulation == std::string::npos || tabulation == ligne.find('\t')) {
+        return "deux tabulations attendues entre le code postal, la ville et l'autre nom";
+    }
+    if (CaracteresUtf8(ligne) == std::string::npos) {
+        return "texte non UTF-8";
+    }
+    couple.assign(ligne, 0, tabulation);
+    nom.assign(ligne, tabulation + 1, std::string::npos);
+    if (couples.count(couple) == 0) {
+        return "le couple « " + couple + " » n'est pas dans la base";
+    }
+    if (nom.empty()) {
+        return "autre nom manquant";
+    }
+    return {};
+}
+
+void EcrireAutresNoms(std::istream& source, const std::string& nomSource, const Couples& couples, sqlite3* connexion,
+                      const std::string& chemin) {
+    sqlite3_stmt* brute = nullptr;
+    VerifierMoteur(connexion,
+                   sqlite3_prepare_v2(connexion, "INSERT INTO AutresNoms (Cp, Ville, Nom) VALUES (?1, ?2, ?3)", -1,
+                                      &brute, nullptr),
+                   chemin);
+    const InstructionSqlite insertion(brute);
+    std::unordered_map<std::string, std::size_t> vus; // line -> its number
+    std::string ligne;
+    std::string couple;
+    std::string nom;
+    std::size_t numero = 0;
+    while (std::getline(source, ligne)) {
+        ++numero;
+        if (!ligne.empty() && ligne.back() == '\r') {
+            ligne.pop_back();
+        }
+        std::string defaut = DefautAutreNom(ligne, couples, couple, nom);
+        if (defaut.empty()) {
+            const auto [deja, nouveau] = vus.emplace(ligne, numero);
+            if (!nouveau) {
+                defaut = "l'autre nom « " + nom + " » figure déjà ligne " + std::to_string(deja->second);
+            }
+        }
+        if (!defaut.empty()) {
+            throw Erreur(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
+        }
+        const std::size_t tabulation = couple.find('\t');
+        sqlite3_bind_text(insertion.get(), 1, couple.data(), static_cast<int>(tabulation), SQLITE_STATIC);
+        sqlite3_bind_text(insertion.get(), 2, couple.data() + tabulation + 1,
+                          static_cast<int>(couple.size() - tabulation - 1), SQLITE_STATIC);
+        sqlite3_bind_text(insertion.get(), 3, nom.data(), static_cast<int>(nom.size()), SQLITE_STATIC);
+        VerifierMoteur(connexion, sqlite3_step(insertion.get()), chemin);
+        sqlite3_reset(insertion.get());
+    }
+    if (source.bad()) {
+        throw Erreur("Lecture de « " + nomSource + " » impossible.");
+    }
 }
 
 } // namespace
 
-std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, const std::string& cheminBase) {
+std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, const std::string& cheminBase,
+                           std::istream* autresNoms, const std::string& nomAutres) {
     const std::string temporaire = cheminBase + ".tmp";
     std::error_code ignoree;
     std::filesystem::remove(temporaire, ignoree);
@@ -115,10 +180,22 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
             // No journal: a failed build throws the temporary file away whole.
             const std::string creation = "PRAGMA page_size = 4096; PRAGMA journal_mode = OFF;"
                                          "CREATE TABLE Quilvarest (Cp TEXT NOT NULL, Ville TEXT NOT NULL COLLATE " +
-                                         std::string(kCollationSansAccent) + "); BEGIN;";
+                                         std::string(kCollationSansAccent) +
+                                         ");"
+                                         "CREATE TABLE AutresNoms (Cp TEXT NOT NULL, Ville TEXT NOT NULL, Nom TEXT "
+                                         "NOT NULL); BEGIN;";
             VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), creation.c_str(), nullptr, nullptr, nullptr),
                            temporaire);
-            nombre = EcrireLignes(source, nomSource, connexion.get(), temporaire);
+            const Couples couples = EcrireLignes(source, nomSource, connexion.get(), temporaire);
+            nombre = couples.size();
+            if (autresNoms != nullptr) {
+                EcrireAutresNoms(*autresNoms, nomAutres, couples, connexion.get(), temporaire);
+            }
+            // A postal code typed whole reads its few rows, not every row.
+            VerifierMoteur(connexion.get(),
+                           sqlite3_exec(connexion.get(), "CREATE INDEX QuilvarestCp ON Quilvarest (Cp);", nullptr,
+                                        nullptr, nullptr),
+                           temporaire);
             VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), "COMMIT;", nullptr, nullptr, nullptr),
                            temporaire);
         }

@@ -4,6 +4,7 @@
 #include "Erreur.h"
 #include "Fichiers.h"
 #include "ParametresSql.h"
+#include "TableVilles.h"
 #include "UriBase.h"
 
 #include <sqlite3.h>
@@ -19,7 +20,13 @@ std::string MessageBase(const std::string& chemin, const char* message) {
 
 void BaseSql::SetDatabaseFileName(const std::string& chemin) {
     connexion_.reset();
+    villes_.reset();
     chemin_ = chemin;
+}
+
+const std::string& BaseSql::AutreNomTrouve() const {
+    static const std::string kAucun;
+    return villes_ ? ::AutreNomTrouve(*villes_) : kAucun;
 }
 
 sqlite3* BaseSql::Connexion() {
@@ -62,6 +69,9 @@ sqlite3* BaseSql::Connexion() {
     }
     if (rc == SQLITE_OK) {
         rc = EnregistrerComparaisonSansAccent(connexion.get());
+    }
+    if (rc == SQLITE_OK) {
+        rc = InstallerTableVilles(connexion.get(), villes_);
     }
     if (rc != SQLITE_OK) {
         throw Erreur(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));

@@ -2,8 +2,11 @@
 
 #include "PoigneesSqlite.h"
 
+#include <memory>
 #include <string>
 #include <vector>
+
+struct EtatVilles;
 
 // The postal code store: one SQLite database file, only ever read. The
 // connection opens read-only the first time a query needs it and never creates
@@ -20,13 +23,20 @@ public:
     const std::string& DatabaseFileName() const { return chemin_; }
 
     // The open connection, opened read-only on first use with the accent-free
-    // comparisons registered and double-quoted strings never read as values.
-    // Raises Erreur when the file is missing (nothing is created) or
-    // cannot be opened; a later call tries again.
+    // comparisons registered, the table Quilvarest seen through the virtual
+    // table that also finds a row by its other names (TableVilles.h), and
+    // double-quoted strings never read as values. Raises Erreur when the file
+    // is missing (nothing is created) or cannot be opened; a later call tries
+    // again.
     sqlite3* Connexion();
+
+    // The other name by which the row the last query stands on was found, ""
+    // when it was found by its own name.
+    const std::string& AutreNomTrouve() const;
 
 private:
     std::string chemin_;
+    std::shared_ptr<EtatVilles> villes_;
     ConnexionSqlite connexion_;
 };
 
@@ -59,6 +69,10 @@ public:
     void Next();
     // Releases the statement; nothing when already closed.
     void Close();
+
+    // The other name of the current row that met the condition on Ville its
+    // own name did not (TOURLAVILLE for 50110 CHERBOURG-EN-COTENTIN), or "".
+    const std::string& AutreNom() const { return base_.AutreNomTrouve(); }
 
     // The current row's value of the named column (case ignored) as a narrow
     // string; NULL, and every column at Eof, read as "". Raises

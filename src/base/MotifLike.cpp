@@ -1,6 +1,7 @@
 #include "MotifLike.h"
 
 #include "RepliSansAccent.h"
+#include "Utf8.h"
 
 #include <string>
 
@@ -11,9 +12,10 @@ namespace {
 // separator; after _ it does not. Its end ends a word only at the pattern's
 // end: before a wildcard an abbreviation may still be the start of a word.
 void AjouterLitteral(std::vector<std::uint32_t>& unites, const std::string& litteral, bool finMot, bool debutMot) {
-    LecteurReplie lecteur(litteral.data(), litteral.size(), finMot, debutMot);
-    for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
-        unites.push_back(unite & ~kSuite);
+    const std::size_t debut = unites.size();
+    Replier(litteral.data(), litteral.size(), unites, finMot, debutMot);
+    for (std::size_t k = debut; k < unites.size(); ++k) {
+        unites[k] &= ~kSuite;
     }
 }
 
@@ -58,10 +60,9 @@ std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t
 // Wildcard match over folded units. On a mismatch the text goes back to just
 // after where the last % started matching; earlier % never need revisiting,
 // so the cost stays at most pattern length times text length.
-bool Correspond(const std::vector<std::uint32_t>& motif, const std::vector<std::uint32_t>& texte) {
+bool Correspond(const std::vector<std::uint32_t>& motif, const std::uint32_t* texte, std::size_t nTexte) {
     constexpr std::size_t kAucune = static_cast<std::size_t>(-1);
     const std::size_t nMotif = motif.size();
-    const std::size_t nTexte = texte.size();
     std::size_t i = 0;
     std::size_t j = 0;
     std::size_t reprise = kAucune; // pattern position just after the last %
@@ -93,12 +94,4 @@ bool Correspond(const std::vector<std::uint32_t>& motif, const std::vector<std::
         ++i;
     }
     return i == nMotif;
-}
-
-void ReplierTexte(const unsigned char* texte, std::size_t longueur, std::vector<std::uint32_t>& unites) {
-    unites.clear();
-    LecteurReplie lecteur(reinterpret_cast<const char*>(texte), longueur);
-    for (std::uint32_t unite = 0; lecteur.Suivant(unite);) {
-        unites.push_back(unite);
-    }
 }

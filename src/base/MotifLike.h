@@ -25,8 +25,5 @@ struct MotifLike {
 // Folds the pattern; echappement is the ESCAPE character, 0 for none.
 std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement);
 
-// Whether the folded texte matches the compiled pattern units.
-bool Correspond(const std::vector<std::uint32_t>& motif, const std::vector<std::uint32_t>& texte);
-
-// Folds texte into unites (cleared first).
-void ReplierTexte(const unsigned char* texte, std::size_t longueur, std::vector<std::uint32_t>& unites);
+// Whether the folded text of nombre units matches the compiled pattern units.
+bool Correspond(const std::vector<std::uint32_t>& motif, const std::uint32_t* texte, std::size_t nombre);
