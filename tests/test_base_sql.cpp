@@ -6,10 +6,12 @@
 #include "FichiersDeTest.h"
 #include "ParametresSql.h"
 #include "PoigneesSqlite.h"
+#include "RepliSansAccent.h"
 #include "Texte.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -122,6 +124,7 @@ private slots:
     void constructionRefusee();
     void baseConstruite();
     void orthographePoste();
+    void nomsDeLaPoste();
     void criteresPoste_data();
     void criteresPoste();
 
@@ -662,6 +665,67 @@ void TestBaseSql::criteresPoste() {
     QCOMPARE(QSet<QString>(lignes.begin(), lignes.end()).size(), lignes.size());
 }
 
+// Every name La Poste's own file gives a commune, typed as La Poste writes it
+// with "Egal à" under its postal code: the commune's label (MARSEILLE 13, a
+// name cut at 32 characters) lists the commune, and the line 5 of the address
+// (a former commune, a hamlet, a quarter) lists that same commune, found by
+// that name. Only the rows the store cannot hold find nothing: Monaco, and
+// New Caledonian codes no commune of the store carries.
+void TestBaseSql::nomsDeLaPoste() {
+    QFile fichier(QStringLiteral(QUILVAREST_LAPOSTE));
+    QVERIFY(fichier.open(QIODevice::ReadOnly));
+    QList<QByteArray> rangees = fichier.readAll().split('\n');
+    QCOMPARE(rangees.takeFirst(), QByteArray("Code_commune_INSEE;Nom_de_la_commune;Code_postal;"
+                                             "Libellé_d_acheminement;Ligne_5"));
+    BaseSql base;
+    base.SetDatabaseFileName(QUILVAREST_BASE_CONSTRUITE);
+    RequeteSql requete(base);
+    // The entries a search lists, each with the other name it was found by.
+    auto chercher = [&requete](const std::string& cp, const std::string& ville) {
+        QMap<QString, std::string> trouvees;
+        requete.ClearSql();
+        requete.AddSql(*ComposerRequete(cp, ville, EgalA, EgalA));
+        for (requete.Open(); !requete.Eof(); requete.Next()) {
+            trouvees.insert(Q(requete.FieldByName("Cp") + " - " + requete.FieldByName("Ville")), requete.AutreNom());
+        }
+        return trouvees;
+    };
+    int lignes5 = 0;
+    QStringList sansCommune;
+    for (const QByteArray& rangee : rangees) {
+        const QList<QByteArray> champs = rangee.split(';');
+        if (champs.size() != 5) {
+            continue;
+        }
+        const std::string cp = champs[2].toStdString();
+        const std::string libelle = champs[1].toStdString();
+        const std::string ligne5 = champs[4].toStdString();
+        const auto parLibelle = chercher(cp, libelle);
+        if (parLibelle.isEmpty()) {
+            QVERIFY2(chercher(cp, "").isEmpty(), rangee.constData());
+            sansCommune << Q(cp);
+            continue;
+        }
+        if (ligne5.empty()) {
+            continue;
+        }
+        ++lignes5;
+        const auto parLigne5 = chercher(cp, ligne5);
+        bool commune = false;
+        for (auto trouvee = parLigne5.begin(); trouvee != parLigne5.end() && !commune; ++trouvee) {
+            const std::string& autre = trouvee.value();
+            commune =
+                parLibelle.contains(trouvee.key()) &&
+                (autre.empty() || ComparerSansAccent(autre.data(), autre.size(), ligne5.data(), ligne5.size()) == 0);
+        }
+        QVERIFY2(commune, rangee.constData());
+    }
+    // La Poste's 4,804 lines 5 less the 11 of rows the store cannot hold.
+    QCOMPARE(lignes5, 4793);
+    QCOMPARE(sansCommune.size(), 18);
+    QCOMPARE(sansCommune.filter(QRegularExpression("^(98000|988..)$")), sansCommune);
+}
+
 void TestBaseSql::baseConstruite() {
     BaseSql base;
     base.SetDatabaseFileName(QUILVAREST_BASE_CONSTRUITE);
@@ -683,6 +747,11 @@ void TestBaseSql::baseConstruite() {
         cpPrecedent = cp;
     }
     QVERIFY2(lignes > 35000, qPrintable(QString::number(lignes)));
+    // The table the queries see loses no row of the stored one.
+    requete.ClearSql();
+    requete.AddSql("SELECT count(*) AS n FROM main.Quilvarest");
+    requete.Open();
+    QCOMPARE(requete.FieldByName("n"), std::to_string(lignes));
 
     QCOMPARE(Lister(requete, "SELECT Cp, Ville FROM Quilvarest WHERE Cp = \"75001\""), QStringList{"75001 - PARIS"});
     QCOMPARE(Lister(requete, "SELECT Cp, Ville FROM Quilvarest WHERE Cp = \"13001\""),
