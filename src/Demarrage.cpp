@@ -2,6 +2,7 @@
 
 #include "AffichageErreur.h"
 #include "Chargeur.h"
+#include "ContrasteEleve.h"
 #include "CreationApplication.h"
 #include "LigneDeCommande.h"
 #include "Messagerie.h"
@@ -40,7 +41,7 @@ void PreparerApplication(Messagerie& messagerie) {
     // for the whole application before any widget exists, so that each widget
     // takes it at creation and no other font is ever loaded for nothing.
     QApplication::setFont(PoliceProgramme(QStringLiteral("Tahoma"), 11, QStringLiteral(":/police/tahoma.ttf")));
-    AppliquerStyle("quilvarest", messagerie);
+    AppliquerStyle("quilvarest", messagerie, ContrasteEleveActif());
 }
 
 int Demarrer(int& argc, char** argv, Messagerie& messagerie) {

@@ -6,6 +6,7 @@
 #include "DelegueLignes.h"
 #include "Echange.h"
 #include "Executable.h"
+#include "ModeleLignes.h"
 #include "SaisieLimitee.h"
 #include "Texte.h"
 #include "TypeFenetre.h"
@@ -15,15 +16,14 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStringListModel>
 
 TFicheRechercherCpVille* FicheRechercherCpVille = nullptr;
 
 TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget* parent)
     : QWidget(parent, TypeFenetreFiche() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie),
-      modeleCp_(new QStringListModel(this)), absQuery(dbQuilvarest) {
+      ui(std::make_unique<Ui::FicheRechercherCpVille>()), messagerie_(messagerie), modeleCp_(new ModeleLignes(this)),
+      absQuery(dbQuilvarest) {
     // The font, the glyphs and the style come from the application's set-up
     // (PreparerApplication), done before the dialog is created. The font is
     // made the dialog's and its controls' own: a platform theme (qt6ct, a
@@ -36,8 +36,8 @@ TFicheRechercherCpVille::TFicheRechercherCpVille(Messagerie& messagerie, QWidget
     ui->setupUi(this);
     for (QWidget* controle : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         // Qt lets no theme set a font for combo boxes, and a font change on
-        // one builds its pop-up list at once (a twentieth of the start-up):
-        // they keep inheriting the dialog's.
+        // one builds its pop-up list at once, which the start-up would pay
+        // for: they keep inheriting the dialog's.
         if (qobject_cast<QComboBox*>(controle) == nullptr) {
             controle->setFont(police);
         }
@@ -196,7 +196,7 @@ void TFicheRechercherCpVille::edtVilleKeyPress(QChar& Key) {
 void TFicheRechercherCpVille::LancerRecherche() {
     const std::string critereCp = DepuisTexteWidget(ui->edtCp->text());
     const std::string critereVille = DepuisTexteWidget(ui->edtVille->text());
-    modeleCp_->setStringList({});
+    modeleCp_->Remplir({});
 
     const std::optional<std::string> requete = ComposerRequete(
         critereCp, critereVille, ui->cbConditionCP->currentIndex(), ui->cbConditionVille->currentIndex());
@@ -211,6 +211,10 @@ void TFicheRechercherCpVille::LancerRecherche() {
     // the view instead of one insertion per row. A failure while reading
     // still shows the rows read so far.
     QStringList lignes;
+    // A row found by another name than its own (a former commune, a
+    // locality) shows that name beside its line: the line itself stays the
+    // commune's, which Valider writes.
+    QHash<int, QString> autresNoms;
     // One buffer for every line: the joined text needs no allocation per row.
     std::string ligne;
     try {
@@ -218,14 +222,17 @@ void TFicheRechercherCpVille::LancerRecherche() {
             ligne = absQuery.FieldByName("Cp");
             ligne += " - ";
             ligne += absQuery.FieldByName("Ville");
+            if (const std::string& autre = absQuery.AutreNom(); !autre.empty()) {
+                autresNoms.insert(static_cast<int>(lignes.size()), VersTexteWidget(autre));
+            }
             lignes.append(VersTexteWidget(ligne));
             absQuery.Next();
         }
     } catch (...) {
-        modeleCp_->setStringList(lignes);
+        modeleCp_->Remplir(std::move(lignes), std::move(autresNoms));
         throw;
     }
-    modeleCp_->setStringList(lignes);
+    modeleCp_->Remplir(lignes, std::move(autresNoms));
     if (!lignes.isEmpty()) {
         ui->lstbCp->setCurrentIndex(modeleCp_->index(0));
     }

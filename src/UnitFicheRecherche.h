@@ -9,7 +9,7 @@
 
 class Messagerie;
 class QAbstractButton;
-class QStringListModel;
+class ModeleLignes;
 
 namespace Ui {
 class FicheRechercherCpVille;
@@ -62,7 +62,7 @@ private:
 
     std::unique_ptr<Ui::FicheRechercherCpVille> ui;
     Messagerie& messagerie_;
-    QStringListModel* modeleCp_;
+    ModeleLignes* modeleCp_;
     BaseSql dbQuilvarest;
     RequeteSql absQuery;
     std::string FichierConfig;

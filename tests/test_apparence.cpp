@@ -3,6 +3,7 @@
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
 #include "MessagerieQt.h"
+#include "ModeleLignes.h"
 #include "UnitFicheRecherche.h"
 
 #include <QComboBox>
@@ -13,7 +14,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
@@ -191,10 +191,30 @@ private slots:
         for (QLineEdit* edition : fiche->findChildren<QLineEdit*>()) {
             textes.append({edition, [edition] { edition->setText(QString()); }});
         }
-        textes.append({liste, [liste] { static_cast<QStringListModel*>(liste->model())->setStringList({}); }});
+        textes.append({liste, [liste] { static_cast<ModeleLignes*>(liste->model())->Remplir({}); }});
         for (const auto& [widget, effacer] : textes) {
             const double contraste = ContrasteDuTexte(widget, effacer);
             QVERIFY2(contraste >= 4.5, qPrintable(widget->objectName() + ": " + QString::number(contraste)));
+        }
+    }
+
+    // A row found by a former commune's name shows it beside its line,
+    // readable and drawn, selected or not.
+    void autreNomLisibleSousUnePaletteSombre() {
+        auto* liste = Controle<QListView>("lstbCp");
+        Controle<QLineEdit>("edtCp")->setText("50110");
+        Controle<QLineEdit>("edtVille")->setText("tourlaville");
+        fiche->LancerRecherche();
+        QCOMPARE(liste->model()->rowCount(), 1);
+        auto* modele = static_cast<ModeleLignes*>(liste->model());
+        const QStringList lignes{liste->model()->index(0, 0).data().toString()};
+        for (const bool selectionnee : {true, false}) {
+            modele->Remplir(lignes, {{0, QStringLiteral("TOURLAVILLE")}});
+            if (selectionnee) {
+                liste->setCurrentIndex(modele->index(0));
+            }
+            const double contraste = ContrasteDuTexte(liste, [&] { modele->Remplir(lignes); });
+            QVERIFY2(contraste >= 4.5, qPrintable(QString::number(contraste)));
         }
     }
 

@@ -2,6 +2,7 @@
 #include "Demarrage.h"
 #include "FichiersDeTest.h"
 #include "MessagerieObservee.h"
+#include "ModeleLignes.h"
 #include "UnitFicheRecherche.h"
 
 #include <QAccessible>
@@ -292,6 +293,30 @@ private slots:
         Controle<QLineEdit>("edtVille")->setText(ville);
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Lignes(Controle<QListView>("lstbCp")), lignes);
+        QVERIFY(messages.messages.empty());
+    }
+
+    // A former commune finds the commune it belongs to: its name is shown
+    // beside the line, and Valider writes the commune, as the caller needs it.
+    void autreNomMontrePuisCommuneEcrite() {
+        Ecrire(chemin, "[Quilvarest]\nZeruzuvoVille=tourlaville\n");
+        Ouvrir();
+        auto* liste = Controle<QListView>("lstbCp");
+        Controle<QComboBox>("cbConditionVille")->setCurrentIndex(2); // "Egal à"
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        QCOMPARE(Lignes(liste), QStringList{"50110 - CHERBOURG-EN-COTENTIN"});
+        QCOMPARE(liste->model()->index(0, 0).data(kRoleAutreNom).toString(), QString("TOURLAVILLE"));
+        QTest::mouseClick(Controle<QPushButton>("btnValider"), Qt::LeftButton);
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\nZeruzuvoVille=tourlaville\nCp=50110\n"
+                                          "Ville=CHERBOURG-EN-COTENTIN\nErreur=0\n"));
+        // Found by its own name, a line shows nothing beside it.
+        Ouvrir();
+        Controle<QLineEdit>("edtCp")->setText("50110");
+        Controle<QLineEdit>("edtVille")->setText("cherbourg-en-cotentin");
+        QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
+        liste = Controle<QListView>("lstbCp");
+        QCOMPARE(Lignes(liste), QStringList{"50110 - CHERBOURG-EN-COTENTIN"});
+        QVERIFY(liste->model()->index(0, 0).data(kRoleAutreNom).toString().isEmpty());
         QVERIFY(messages.messages.empty());
     }
 

@@ -1,5 +1,7 @@
 #include "DelegueLignes.h"
 
+#include "ModeleLignes.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <algorithm>
@@ -11,6 +13,21 @@ namespace {
 // circumflex over the round O rises highest), and those that fall below the
 // baseline, the cedilla, J, Q and the parentheses.
 const QString kGlyphesExtremes = QStringLiteral("ÀÂÄÇÉÈÊËÎÏÔÖÙÛÜŸŒÆJQ()");
+
+// The other name beside a line: lighter than the line's text, mixed from the
+// palette's own text and background so that it stays readable whatever the
+// palette (light, dark, the system's high contrast). On a selected line the
+// selection's text colour is kept whole: a mix would fade on its background.
+QColor CouleurAutreNom(const QPalette& palette, QPalette::ColorGroup groupe, bool selectionnee) {
+    if (selectionnee) {
+        return palette.color(groupe, QPalette::HighlightedText);
+    }
+    const QColor texte = palette.color(groupe, QPalette::Text);
+    const QColor fond = palette.color(groupe, QPalette::Base);
+    constexpr double kPartTexte = 0.6;
+    const auto meler = [](double a, double b) { return static_cast<int>(kPartTexte * a + (1 - kPartTexte) * b + 0.5); };
+    return QColor(meler(texte.red(), fond.red()), meler(texte.green(), fond.green()), meler(texte.blue(), fond.blue()));
+}
 
 } // namespace
 
@@ -80,8 +97,18 @@ void DelegueLignes::paint(QPainter* painter, const QStyleOptionViewItem& option,
     // Nothing of a line is drawn over its neighbours.
     painter->setClipRect(ligne.rect, Qt::IntersectClip);
     painter->setFont(ligne.font);
-    painter->setPen(
-        ligne.palette.color(groupe, ligne.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    const bool selectionnee = ligne.state & QStyle::State_Selected;
+    painter->setPen(ligne.palette.color(groupe, selectionnee ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(QPoint(place.left(), ligneDeBase), texte);
+
+    // The other name the row was found by, after the line, in what room is left.
+    const QString autre = index.data(kRoleAutreNom).toString();
+    const int ecart = mesures.horizontalAdvance(QStringLiteral("  "));
+    const int debutAutre = place.left() + mesures.horizontalAdvance(texte) + ecart;
+    if (!autre.isEmpty() && debutAutre < zone.right()) {
+        painter->setPen(CouleurAutreNom(ligne.palette, groupe, selectionnee));
+        painter->drawText(QPoint(debutAutre, ligneDeBase),
+                          mesures.elidedText(autre, Qt::ElideRight, zone.right() - debutAutre));
+    }
     painter->restore();
 }

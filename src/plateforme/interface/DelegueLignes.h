@@ -11,6 +11,8 @@
 // height comes from the glyphs' own extents in the line's font, whatever font
 // that is, and the text is drawn with its baseline low enough for the accents
 // to show whole. Background, selection, focus and colours stay the style's.
+// A line whose row was found by another name (kRoleAutreNom, ModeleLignes.h)
+// has that name drawn after it in a lighter colour.
 class DelegueLignes : public QStyledItemDelegate {
     Q_OBJECT
 

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QStyleFactory>
 
-bool AppliquerStyle(const std::string& nom, Messagerie& messagerie) {
+bool AppliquerStyle(const std::string& nom, Messagerie& messagerie, bool contrasteEleve) {
+    if (contrasteEleve) {
+        return false;
+    }
     QFile feuille(QStringLiteral(":/style/") + VersTexteWidget(nom) + QStringLiteral(".qss"));
     if (!feuille.open(QIODevice::ReadOnly | QIODevice::Text)) {
         messagerie.AfficherMessage("Le style « " + nom + " » n'a pas pu être appliqué.");

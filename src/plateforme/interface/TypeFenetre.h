@@ -10,7 +10,7 @@
 //   (Direct3DCreate9, GetAdapterIdentifier: a workaround for machines with
 //   two graphics cards, QTBUG-50371); a window of another type skips it, and
 //   with these flags gets the same Win32 styles. Under Wine that query sets
-//   up Direct3D on the software renderer, about half of the start-up.
+//   up Direct3D on the software renderer, which the start-up would wait for.
 //   Elsewhere: Qt::Window. On X11 Qt makes a Qt::Dialog with no parent
 //   transient for the application, which window managers keep out of the
 //   task bar.
