@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-// The searches measured: every row of France, a common town word, and one
-// town typed as La Poste writes it ("Egal à").
+// The searches measured: every row of France, a common town word, one town
+// typed as La Poste writes it ("Egal à"), and one found by another name, a
+// former commune ("Egal à").
 struct Cas {
     const char* nom;
     const char* critereCp;
@@ -27,6 +28,7 @@ struct Cas {
 extern const Cas kTout;
 extern const Cas kSaint;
 extern const Cas kPoste;
+extern const Cas kAutre;
 
 // The store beside the executable, where the dialog looks for it.
 std::string CheminBase();

@@ -54,7 +54,7 @@ void BM_RequeteSql(benchmark::State& etat, const Cas& cas) {
     BaseSql base;
     base.SetDatabaseFileName(CheminBase());
     RequeteSql requete(base);
-    const std::string sql = ComposerRequete(cas.critereCp, cas.critereVille, CommencantPar, Contient).value();
+    const std::string sql = ComposerRequete(cas.critereCp, cas.critereVille, CommencantPar, cas.modeVille).value();
     std::size_t lignes = 0;
     try {
         for (auto _ : etat) {
@@ -250,7 +250,7 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const Cas* cas : {&kTout, &kSaint, &kPoste}) {
+        for (const Cas* cas : {&kTout, &kSaint, &kPoste, &kAutre}) {
             const std::string programme = std::string("recherche/lancer_recherche/") + cas->nom;
             const std::string plancher = std::string("plancher/complet/") + cas->nom;
             for (const char* statistique : {"median", "min"}) {
@@ -318,7 +318,7 @@ int main(int argc, char** argv) {
                                      CommencantPar, Contient)
             ->ComputeStatistics("min", Minimum);
     }
-    for (const Cas* cas : {&kTout, &kSaint, &kPoste}) {
+    for (const Cas* cas : {&kTout, &kSaint, &kPoste, &kAutre}) {
         Enregistrer(std::string("requete_sql/") + cas->nom, BM_RequeteSql, *cas);
         Enregistrer(std::string("recherche/lancer_recherche/") + cas->nom, BM_LancerRecherche, *cas);
         Enregistrer(std::string("plancher/lecture_sqlite/") + cas->nom, BM_PlancherLecture, *cas);

@@ -4,6 +4,7 @@
 #include "MessagerieObservee.h"
 #include "MessagerieQt.h"
 #include "ModeleLignes.h"
+#include "StyleVisuel.h"
 #include "UnitFicheRecherche.h"
 
 #include <QComboBox>
@@ -216,6 +217,21 @@ private slots:
             const double contraste = ContrasteDuTexte(liste, [&] { modele->Remplir(lignes); });
             QVERIFY2(contraste >= 4.5, qPrintable(QString::number(contraste)));
         }
+    }
+
+    // Under the system's high contrast the program's style steps aside: the
+    // dialog is drawn in the palette the system gives, not the sheet's grey.
+    void contrasteEleveLaisseLesCouleursDuSysteme() {
+        const auto fondDuDialogue = [this] {
+            fiche = std::make_unique<TFicheRechercherCpVille>(messages);
+            fiche->show();
+            return fiche->grab(QRect(2, 2, 1, 1)).toImage().pixelColor(0, 0);
+        };
+        qApp->setStyleSheet(QString());
+        QVERIFY(!AppliquerStyle("quilvarest", messages, true));
+        QCOMPARE(fondDuDialogue(), QApplication::palette().color(QPalette::Window));
+        QVERIFY(AppliquerStyle("quilvarest", messages, false));
+        QCOMPARE(fondDuDialogue(), QColor("#f0f0f0"));
     }
 
     void messageLisibleSousUnePaletteSombre() {

@@ -191,11 +191,6 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
             if (autresNoms != nullptr) {
                 EcrireAutresNoms(*autresNoms, nomAutres, couples, connexion.get(), temporaire);
             }
-            // A postal code typed whole reads its few rows, not every row.
-            VerifierMoteur(connexion.get(),
-                           sqlite3_exec(connexion.get(), "CREATE INDEX QuilvarestCp ON Quilvarest (Cp);", nullptr,
-                                        nullptr, nullptr),
-                           temporaire);
             VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), "COMMIT;", nullptr, nullptr, nullptr),
                            temporaire);
         }

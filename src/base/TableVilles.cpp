@@ -5,19 +5,19 @@
 #include "PoigneesSqlite.h"
 #include "RepliSansAccent.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sqlite3.h>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
 constexpr char kModule[] = "quilvarest_villes";
+constexpr char kLecture[] = "SELECT rowid, Cp, Ville FROM main.Quilvarest";
 constexpr int kColonneCp = 0;
 constexpr int kColonneVille = 1;
-// A store of ours numbers its rows from 1: the rows of a larger rowid are
-// folded at each search instead of being remembered.
-constexpr sqlite3_int64 kLignesRetenues = sqlite3_int64{1} << 22;
 
 // The kinds of condition the table takes, one letter each in the plan's text.
 constexpr char kCpComme = 'c';
@@ -36,32 +36,59 @@ struct AutreNom {
     Plage replie;
 };
 
-struct LigneRetenue {
+// A stored row as the conditions read it. Cp is NULL when cp is; Ville is
+// read by LIKE unless NULL, and may equal a value unless NULL or a blob.
+struct VueLigne {
+    const char* cp = nullptr;
+    std::size_t longueurCp = 0;
+    bool cpBlob = false;
+    bool cpChiffres = false; // folds to itself
+    bool villeLue = false;
+    bool villeTexte = false;
     Plage ville;
     std::uint32_t premierAutre = 0;
     std::uint32_t nombreAutres = 0;
-    bool connue = false;
-    bool villeLue = false;   // not NULL: LIKE reads it
-    bool villeTexte = false; // neither NULL nor a blob: a value may equal it
 };
+
+// A row kept in memory: its texts in EtatVilles::textes, Cp then Ville.
+struct LigneMemoire {
+    sqlite3_int64 rowid = 0;
+    std::uint32_t texte = 0;
+    VueLigne vue;
+};
+
+bool QueDesChiffres(const char* texte, std::size_t longueur) {
+    for (std::size_t k = 0; k < longueur; ++k) {
+        if (texte[k] < '0' || texte[k] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
+// The stored rows, read once per connection and kept with their names folded
+// when every value is text, as in every store the builder writes; else read
+// from the store at each search.
 struct EtatVilles {
+    enum class Memoire { AFaire, Faite, Impossible };
+    Memoire memoire = Memoire::AFaire;
+    std::vector<LigneMemoire> lignes;
+    // The rows' numbers by postal code, then in store order: a postal code
+    // typed whole reads its few rows only.
+    std::vector<std::uint32_t> parCode;
+    std::string textes;
     std::vector<std::uint32_t> unites;
-    std::vector<LigneRetenue> lignes; // by rowid, filled as rows are first read
     std::vector<AutreNom> autres;
-    // What unites and autres hold for the remembered rows; a row beyond them
-    // is folded after that, until the next row.
-    std::size_t unitesRetenues = 0;
-    std::size_t autresRetenus = 0;
-    // The other names of each "Cp\tVille", until the row is first read.
+    // The other names of each "Cp\tVille".
     std::unordered_map<std::string, std::vector<std::string>> autresParCouple;
     std::string autreNomTrouve;
 
     Plage Replier(const char* texte, std::size_t longueur);
-    const LigneRetenue& Ligne(sqlite3_stmt* lecture, LigneRetenue& provisoire);
-    void AjouterAutresNoms(const std::string& couple, bool retenue, LigneRetenue& ligne);
+    VueLigne Lire(sqlite3_stmt* lecture);
+    std::string_view Code(std::uint32_t ligne) const { return {lignes[ligne].vue.cp, lignes[ligne].vue.longueurCp}; }
+    int Charger(sqlite3* connexion);
 };
 
 Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
@@ -74,59 +101,85 @@ Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
     return plage;
 }
 
-void EtatVilles::AjouterAutresNoms(const std::string& couple, bool retenue, LigneRetenue& ligne) {
-    const auto noms = autresParCouple.find(couple);
-    if (noms == autresParCouple.end()) {
-        return;
-    }
-    ligne.premierAutre = static_cast<std::uint32_t>(autres.size());
-    ligne.nombreAutres = static_cast<std::uint32_t>(noms->second.size());
-    for (const std::string& nom : noms->second) {
-        autres.push_back({nom, Replier(nom.data(), nom.size())});
-    }
-    // A remembered row never asks again.
-    if (retenue) {
-        autresParCouple.erase(noms);
-    }
-}
-
-// The folded names of the row the statement stands on (rowid, Cp, Ville):
-// remembered by rowid, or folded into provisoire for a row beyond them.
-const LigneRetenue& EtatVilles::Ligne(sqlite3_stmt* lecture, LigneRetenue& provisoire) {
-    const sqlite3_int64 rowid = sqlite3_column_int64(lecture, 0);
-    const bool retenue = rowid >= 0 && rowid < kLignesRetenues;
-    const auto index = static_cast<std::size_t>(rowid);
-    if (retenue && index < lignes.size() && lignes[index].connue) {
-        return lignes[index];
-    }
-    unites.resize(unitesRetenues);
-    autres.resize(autresRetenus);
-    LigneRetenue ligne;
-    const int type = sqlite3_column_type(lecture, 2);
+// The row the statement (rowid, Cp, Ville) stands on, its names folded at the
+// end of unites and autres.
+VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
+    // The types first: reading a value as text may convert it.
+    VueLigne vue;
+    vue.cpBlob = sqlite3_column_type(lecture, 1) == SQLITE_BLOB;
+    const bool villeBlob = sqlite3_column_type(lecture, 2) == SQLITE_BLOB;
+    vue.cp = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 1));
+    vue.longueurCp = static_cast<std::size_t>(sqlite3_column_bytes(lecture, 1));
+    vue.cpChiffres = vue.cp != nullptr && QueDesChiffres(vue.cp, vue.longueurCp);
     const auto* ville = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 2));
     const auto longueurVille = static_cast<std::size_t>(sqlite3_column_bytes(lecture, 2));
-    ligne.villeLue = ville != nullptr;
-    ligne.villeTexte = ville != nullptr && type != SQLITE_BLOB;
-    ligne.ville = Replier(ville, longueurVille);
-    const auto* cp = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 1));
-    if (cp != nullptr && ville != nullptr && !autresParCouple.empty()) {
-        std::string couple(cp, static_cast<std::size_t>(sqlite3_column_bytes(lecture, 1)));
-        couple += '\t';
-        couple.append(ville, longueurVille);
-        AjouterAutresNoms(couple, retenue, ligne);
+    vue.villeLue = ville != nullptr;
+    vue.villeTexte = ville != nullptr && !villeBlob;
+    vue.ville = Replier(ville, longueurVille);
+    if (vue.cp == nullptr || ville == nullptr || autresParCouple.empty()) {
+        return vue;
     }
-    ligne.connue = true;
-    if (!retenue) {
-        provisoire = ligne;
-        return provisoire;
+    std::string couple(vue.cp, vue.longueurCp);
+    couple += '\t';
+    couple.append(ville, longueurVille);
+    const auto noms = autresParCouple.find(couple);
+    if (noms != autresParCouple.end()) {
+        vue.premierAutre = static_cast<std::uint32_t>(autres.size());
+        vue.nombreAutres = static_cast<std::uint32_t>(noms->second.size());
+        for (const std::string& nom : noms->second) {
+            autres.push_back({nom, Replier(nom.data(), nom.size())});
+        }
     }
-    unitesRetenues = unites.size();
-    autresRetenus = autres.size();
-    if (index >= lignes.size()) {
-        lignes.resize(index + 1);
+    return vue;
+}
+
+// Reads every row into memory. A store with a value that is not text, or
+// that fails partway, is left to be read at each search, where its values and
+// its failure reach the program as the engine gives them.
+int EtatVilles::Charger(sqlite3* connexion) {
+    sqlite3_stmt* brute = nullptr;
+    int rc = sqlite3_prepare_v2(connexion, kLecture, -1, &brute, nullptr);
+    const InstructionSqlite lecture(brute);
+    memoire = Memoire::Impossible;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(lecture.get());
     }
-    lignes[index] = ligne;
-    return lignes[index];
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(lecture.get())) {
+        if (sqlite3_column_type(lecture.get(), 1) != SQLITE_TEXT ||
+            sqlite3_column_type(lecture.get(), 2) != SQLITE_TEXT) {
+            rc = SQLITE_MISMATCH;
+            break;
+        }
+        LigneMemoire ligne;
+        ligne.rowid = sqlite3_column_int64(lecture.get(), 0);
+        ligne.texte = static_cast<std::uint32_t>(textes.size());
+        ligne.vue = Lire(lecture.get());
+        textes.append(ligne.vue.cp, ligne.vue.longueurCp);
+        textes.append(reinterpret_cast<const char*>(sqlite3_column_text(lecture.get(), 2)),
+                      static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), 2)));
+        ligne.vue.cp = nullptr; // the engine's buffer: textes holds it now
+        lignes.push_back(ligne);
+    }
+    if (rc != SQLITE_DONE) {
+        lignes = {};
+        textes = {};
+        unites = {};
+        autres = {};
+        return rc;
+    }
+    for (LigneMemoire& ligne : lignes) {
+        ligne.vue.cp = textes.data() + ligne.texte;
+    }
+    parCode.resize(lignes.size());
+    for (std::uint32_t k = 0; k < parCode.size(); ++k) {
+        parCode[k] = k;
+    }
+    std::stable_sort(parCode.begin(), parCode.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return Code(a) < Code(b); });
+    // Every row has taken its other names.
+    autresParCouple = {};
+    memoire = Memoire::Faite;
+    return SQLITE_OK;
 }
 
 const std::string& AutreNomTrouve(const EtatVilles& etat) {
@@ -157,13 +210,65 @@ bool Egaux(const std::vector<std::uint32_t>& valeur, const std::uint32_t* unites
     return true;
 }
 
-bool Verifie(const Condition& condition, const std::vector<std::uint32_t>& unites, Plage plage) {
-    const std::uint32_t* debut = unites.data() + plage.debut;
-    const std::size_t nombre = plage.fin - plage.debut;
+bool Verifie(const Condition& condition, const std::uint32_t* unites, std::size_t nombre) {
     if (condition.sorte == kVilleEgale) {
-        return Egaux(condition.valeur, debut, nombre);
+        return Egaux(condition.valeur, unites, nombre);
     }
-    return condition.motif->toutTexte || Correspond(condition.motif->unites, debut, nombre);
+    return condition.motif->toutTexte || Correspond(condition.motif->unites, unites, nombre);
+}
+
+bool VerifieCp(const Condition& condition, const VueLigne& ligne, std::vector<std::uint32_t>& tampon) {
+    if (ligne.cp == nullptr) {
+        return false;
+    }
+    if (condition.sorte == kCpEgal) {
+        return !ligne.cpBlob && condition.octets.compare(0, std::string::npos, ligne.cp, ligne.longueurCp) == 0;
+    }
+    if (condition.motif->toutTexte) {
+        return true;
+    }
+    tampon.clear();
+    if (ligne.cpChiffres) {
+        tampon.assign(ligne.cp, ligne.cp + ligne.longueurCp);
+    } else {
+        Replier(ligne.cp, ligne.longueurCp, tampon);
+    }
+    return Correspond(condition.motif->unites, tampon.data(), tampon.size());
+}
+
+// Whether the row meets every condition. The other name that met a condition
+// on Ville its own name did not is kept for the program.
+bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, EtatVilles& etat,
+             std::vector<std::uint32_t>& tampon) {
+    etat.autreNomTrouve.clear();
+    for (const Condition& condition : conditions) {
+        if (condition.jamais) {
+            return false;
+        }
+        if (condition.sorte == kCpComme || condition.sorte == kCpEgal) {
+            if (!VerifieCp(condition, ligne, tampon)) {
+                return false;
+            }
+            continue;
+        }
+        const bool lue = condition.sorte == kVilleEgale ? ligne.villeTexte : ligne.villeLue;
+        if (lue && Verifie(condition, etat.unites.data() + ligne.ville.debut, ligne.ville.fin - ligne.ville.debut)) {
+            continue;
+        }
+        bool parUnAutre = false;
+        for (std::uint32_t k = 0; k < ligne.nombreAutres && !parUnAutre; ++k) {
+            const AutreNom& autre = etat.autres[ligne.premierAutre + k];
+            parUnAutre =
+                Verifie(condition, etat.unites.data() + autre.replie.debut, autre.replie.fin - autre.replie.debut);
+            if (parUnAutre && etat.autreNomTrouve.empty()) {
+                etat.autreNomTrouve = autre.nom;
+            }
+        }
+        if (!parUnAutre) {
+            return false;
+        }
+    }
+    return true;
 }
 
 struct TableVirtuelle : sqlite3_vtab {
@@ -171,14 +276,17 @@ struct TableVirtuelle : sqlite3_vtab {
     std::shared_ptr<EtatVilles> etat;
 };
 
+// Walks the rows kept in memory, or the store's own rows when there are none.
 struct Curseur : sqlite3_vtab_cursor {
-    // Every row, or the rows of one postal code through the store's index.
-    InstructionSqlite toutes;
-    InstructionSqlite parCode;
-    sqlite3_stmt* lecture = nullptr;
     std::vector<Condition> conditions;
-    std::vector<std::uint32_t> cp; // the row's Cp, folded, for a LIKE on it
-    LigneRetenue provisoire;
+    std::vector<std::uint32_t> tampon; // Cp folded for a LIKE on it
+    bool enMemoire = false;
+    // The rows in memory walked: all of them, or one postal code's.
+    const std::uint32_t* choisies = nullptr;
+    std::size_t nombre = 0;
+    std::size_t rang = 0;
+    std::uint32_t ligne = 0; // the current one, in EtatVilles::lignes
+    InstructionSqlite lecture;
     bool fin = true;
 };
 
@@ -207,28 +315,34 @@ int Deconnecter(sqlite3_vtab* table) {
     return SQLITE_OK;
 }
 
-// Takes every usable LIKE on Cp or Ville, and `=` on Ville under its own
-// collation; the engine checks none of them again.
+// The kind of condition a constraint is, 0 for one left to the engine: LIKE
+// on Cp or Ville, `=` on either under its own collation.
+char Sorte(sqlite3_index_info* plan, int i) {
+    const auto& contrainte = plan->aConstraint[i];
+    if (!contrainte.usable) {
+        return 0;
+    }
+    if (contrainte.op == SQLITE_INDEX_CONSTRAINT_LIKE) {
+        return contrainte.iColumn == kColonneCp ? kCpComme : (contrainte.iColumn == kColonneVille ? kVilleComme : 0);
+    }
+    if (contrainte.op != SQLITE_INDEX_CONSTRAINT_EQ) {
+        return 0;
+    }
+    const char* collation = sqlite3_vtab_collation(plan, i);
+    if (contrainte.iColumn == kColonneVille && sqlite3_stricmp(collation, kCollationSansAccent) == 0) {
+        return kVilleEgale;
+    }
+    if (contrainte.iColumn == kColonneCp && sqlite3_stricmp(collation, "BINARY") == 0) {
+        return kCpEgal;
+    }
+    return 0;
+}
+
+// Takes every condition it can; the engine checks none of them again.
 int ChoisirPlan(sqlite3_vtab*, sqlite3_index_info* plan) {
     std::string sortes;
     for (int i = 0; i < plan->nConstraint; ++i) {
-        const auto& contrainte = plan->aConstraint[i];
-        if (!contrainte.usable) {
-            continue;
-        }
-        char sorte = 0;
-        if (contrainte.op == SQLITE_INDEX_CONSTRAINT_LIKE) {
-            sorte =
-                contrainte.iColumn == kColonneCp ? kCpComme : (contrainte.iColumn == kColonneVille ? kVilleComme : 0);
-        } else if (contrainte.op == SQLITE_INDEX_CONSTRAINT_EQ) {
-            const char* collation = sqlite3_vtab_collation(plan, i);
-            if (contrainte.iColumn == kColonneVille && sqlite3_stricmp(collation, kCollationSansAccent) == 0) {
-                sorte = kVilleEgale;
-            } else if (contrainte.iColumn == kColonneCp && sqlite3_stricmp(collation, "BINARY") == 0) {
-                sorte = kCpEgal;
-            }
-        }
-        if (sorte != 0) {
+        if (const char sorte = Sorte(plan, i); sorte != 0) {
             sortes += sorte;
             plan->aConstraintUsage[i].argvIndex = static_cast<int>(sortes.size());
             plan->aConstraintUsage[i].omit = 1;
@@ -241,24 +355,8 @@ int ChoisirPlan(sqlite3_vtab*, sqlite3_index_info* plan) {
     return plan->idxStr != nullptr ? SQLITE_OK : SQLITE_NOMEM;
 }
 
-int Ouvrir(sqlite3_vtab* table, sqlite3_vtab_cursor** curseur) {
-    sqlite3* connexion = static_cast<TableVirtuelle*>(table)->connexion;
-    auto* nouveau = new Curseur{};
-    sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion, "SELECT rowid, Cp, Ville FROM main.Quilvarest", -1, &brute, nullptr);
-    nouveau->toutes.reset(brute);
-    if (rc == SQLITE_OK) {
-        brute = nullptr;
-        rc = sqlite3_prepare_v2(connexion, "SELECT rowid, Cp, Ville FROM main.Quilvarest WHERE Cp = ?1", -1, &brute,
-                                nullptr);
-        nouveau->parCode.reset(brute);
-    }
-    if (rc != SQLITE_OK) {
-        delete nouveau;
-        return rc;
-    }
-    nouveau->lecture = nouveau->toutes.get();
-    *curseur = nouveau;
+int Ouvrir(sqlite3_vtab*, sqlite3_vtab_cursor** curseur) {
+    *curseur = new Curseur{};
     return SQLITE_OK;
 }
 
@@ -268,70 +366,17 @@ int Fermer(sqlite3_vtab_cursor* curseur) {
     return SQLITE_OK;
 }
 
-// Whether the row the reading stands on meets every condition; the other name
-// that met a condition on Ville its own name did not is kept for the program.
-bool Retenir(Curseur& curseur, EtatVilles& etat) {
-    etat.autreNomTrouve.clear();
-    const LigneRetenue* ligne = nullptr;
-    for (const Condition& condition : curseur.conditions) {
-        if (condition.jamais) {
-            return false;
-        }
-        if (condition.sorte == kCpEgal) {
-            const auto* cp = static_cast<const char*>(sqlite3_column_blob(curseur.lecture, 1));
-            if (sqlite3_column_type(curseur.lecture, 1) == SQLITE_BLOB ||
-                condition.octets.compare(0, std::string::npos, cp != nullptr ? cp : "",
-                                         static_cast<std::size_t>(sqlite3_column_bytes(curseur.lecture, 1))) != 0) {
-                return false;
-            }
-            continue;
-        }
-        if (condition.sorte == kCpComme) {
-            const auto* cp = sqlite3_column_text(curseur.lecture, 1);
-            if (cp == nullptr) {
-                return false;
-            }
-            if (condition.motif->toutTexte) {
-                continue;
-            }
-            curseur.cp.clear();
-            Replier(reinterpret_cast<const char*>(cp),
-                    static_cast<std::size_t>(sqlite3_column_bytes(curseur.lecture, 1)), curseur.cp);
-            if (!Correspond(condition.motif->unites, curseur.cp.data(), curseur.cp.size())) {
-                return false;
-            }
-            continue;
-        }
-        if (ligne == nullptr) {
-            ligne = &etat.Ligne(curseur.lecture, curseur.provisoire);
-        }
-        const bool parSonNom = condition.sorte == kVilleEgale ? ligne->villeTexte : ligne->villeLue;
-        if (parSonNom && Verifie(condition, etat.unites, ligne->ville)) {
-            continue;
-        }
-        bool parUnAutre = false;
-        for (std::uint32_t k = 0; k < ligne->nombreAutres && !parUnAutre; ++k) {
-            const AutreNom& autre = etat.autres[ligne->premierAutre + k];
-            parUnAutre = Verifie(condition, etat.unites, autre.replie);
-            if (parUnAutre && etat.autreNomTrouve.empty()) {
-                etat.autreNomTrouve = autre.nom;
-            }
-        }
-        if (!parUnAutre) {
-            return false;
-        }
-    }
-    return true;
-}
-
-int Avancer(sqlite3_vtab_cursor* brut) {
-    auto& curseur = *static_cast<Curseur*>(brut);
-    TableVirtuelle& table = Table(brut);
+// The next row of the store's own that meets the conditions, its names folded
+// past what memory keeps and dropped at the next row.
+int AvancerDansLaBase(Curseur& curseur, TableVirtuelle& table) {
+    EtatVilles& etat = *table.etat;
     for (;;) {
-        const int rc = sqlite3_step(curseur.lecture);
+        etat.unites.resize(0);
+        etat.autres.clear();
+        const int rc = sqlite3_step(curseur.lecture.get());
         if (rc == SQLITE_DONE) {
             curseur.fin = true;
-            table.etat->autreNomTrouve.clear();
+            etat.autreNomTrouve.clear();
             return SQLITE_OK;
         }
         if (rc != SQLITE_ROW) {
@@ -340,9 +385,52 @@ int Avancer(sqlite3_vtab_cursor* brut) {
             table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errmsg(table.connexion));
             return rc;
         }
-        if (Retenir(curseur, *table.etat)) {
+        if (Retenir(curseur.conditions, etat.Lire(curseur.lecture.get()), etat, curseur.tampon)) {
             curseur.fin = false;
             return SQLITE_OK;
+        }
+    }
+}
+
+int Avancer(sqlite3_vtab_cursor* brut, bool premiere) {
+    auto& curseur = *static_cast<Curseur*>(brut);
+    TableVirtuelle& table = Table(brut);
+    if (!curseur.enMemoire) {
+        return AvancerDansLaBase(curseur, table);
+    }
+    EtatVilles& etat = *table.etat;
+    std::size_t rang = premiere ? 0 : curseur.rang + 1;
+    for (; rang < curseur.nombre; ++rang) {
+        curseur.ligne = curseur.choisies != nullptr ? curseur.choisies[rang] : static_cast<std::uint32_t>(rang);
+        if (Retenir(curseur.conditions, etat.lignes[curseur.ligne].vue, etat, curseur.tampon)) {
+            break;
+        }
+    }
+    curseur.rang = rang;
+    curseur.fin = rang >= curseur.nombre;
+    if (curseur.fin) {
+        etat.autreNomTrouve.clear();
+    }
+    return SQLITE_OK;
+}
+
+// The rows in memory a search walks: one postal code's when a condition asks
+// for it whole, else all.
+void ChoisirLignes(Curseur& curseur, const EtatVilles& etat) {
+    curseur.choisies = nullptr;
+    curseur.nombre = etat.lignes.size();
+    for (const Condition& condition : curseur.conditions) {
+        if (condition.sorte == kCpEgal && !condition.jamais) {
+            const std::string_view code(condition.octets);
+            const auto debut = std::lower_bound(
+                etat.parCode.begin(), etat.parCode.end(), code,
+                [&etat](std::uint32_t ligne, std::string_view valeur) { return etat.Code(ligne) < valeur; });
+            const auto fin = std::upper_bound(
+                debut, etat.parCode.end(), code,
+                [&etat](std::string_view valeur, std::uint32_t ligne) { return valeur < etat.Code(ligne); });
+            curseur.choisies = etat.parCode.data() + (debut - etat.parCode.begin());
+            curseur.nombre = static_cast<std::size_t>(fin - debut);
+            return;
         }
     }
 }
@@ -353,8 +441,8 @@ Condition PreparerCondition(char sorte, sqlite3_value* operande) {
     const int type = sqlite3_value_type(operande);
     const auto* texte = sqlite3_value_text(operande);
     const auto longueur = static_cast<std::size_t>(sqlite3_value_bytes(operande));
-    condition.jamais =
-        texte == nullptr || type == SQLITE_NULL || (sorte != kCpComme && sorte != kVilleComme && type == SQLITE_BLOB);
+    const bool egalite = sorte == kCpEgal || sorte == kVilleEgale;
+    condition.jamais = texte == nullptr || type == SQLITE_NULL || (egalite && type == SQLITE_BLOB);
     if (condition.jamais) {
         return condition;
     }
@@ -374,38 +462,66 @@ Condition PreparerCondition(char sorte, sqlite3_value* operande) {
 
 int Filtrer(sqlite3_vtab_cursor* brut, int, const char* sortes, int nombre, sqlite3_value** operandes) {
     auto& curseur = *static_cast<Curseur*>(brut);
+    TableVirtuelle& table = Table(brut);
     curseur.conditions.clear();
-    sqlite3_reset(curseur.lecture);
-    curseur.lecture = curseur.toutes.get();
     for (int i = 0; i < nombre && sortes != nullptr && sortes[i] != '\0'; ++i) {
         curseur.conditions.push_back(PreparerCondition(sortes[i], operandes[i]));
-        const Condition& condition = curseur.conditions.back();
-        // One postal code's rows come through the store's index, in the
-        // same order; a store without the index reads them all the same.
-        if (condition.sorte == kCpEgal && !condition.jamais && curseur.lecture == curseur.toutes.get()) {
-            curseur.lecture = curseur.parCode.get();
-            sqlite3_bind_text(curseur.lecture, 1, condition.octets.data(), static_cast<int>(condition.octets.size()),
-                              SQLITE_TRANSIENT);
+    }
+    EtatVilles& etat = *table.etat;
+    if (etat.memoire == EtatVilles::Memoire::AFaire) {
+        etat.Charger(table.connexion);
+    }
+    curseur.enMemoire = etat.memoire == EtatVilles::Memoire::Faite;
+    if (curseur.enMemoire) {
+        ChoisirLignes(curseur, etat);
+    } else if (!curseur.lecture) {
+        sqlite3_stmt* brute = nullptr;
+        const int rc = sqlite3_prepare_v2(table.connexion, kLecture, -1, &brute, nullptr);
+        curseur.lecture.reset(brute);
+        if (rc != SQLITE_OK) {
+            return rc;
         }
     }
-    return Avancer(brut);
+    if (curseur.lecture) {
+        sqlite3_reset(curseur.lecture.get());
+    }
+    return Avancer(brut, true);
 }
 
 int Suivant(sqlite3_vtab_cursor* curseur) {
-    return Avancer(curseur);
+    return Avancer(curseur, false);
 }
 
 int Fini(sqlite3_vtab_cursor* curseur) {
     return static_cast<Curseur*>(curseur)->fin ? 1 : 0;
 }
 
-int Colonne(sqlite3_vtab_cursor* curseur, sqlite3_context* contexte, int colonne) {
-    sqlite3_result_value(contexte, sqlite3_column_value(static_cast<Curseur*>(curseur)->lecture, colonne + 1));
+int Colonne(sqlite3_vtab_cursor* brut, sqlite3_context* contexte, int colonne) {
+    const auto& curseur = *static_cast<Curseur*>(brut);
+    if (!curseur.enMemoire) {
+        sqlite3_result_value(contexte, sqlite3_column_value(curseur.lecture.get(), colonne + 1));
+        return SQLITE_OK;
+    }
+    const EtatVilles& etat = *Table(brut).etat;
+    const LigneMemoire& ligne = etat.lignes[curseur.ligne];
+    const std::uint32_t debutVille = ligne.texte + static_cast<std::uint32_t>(ligne.vue.longueurCp);
+    const std::uint32_t finVille = curseur.ligne + 1 < etat.lignes.size()
+                                       ? etat.lignes[curseur.ligne + 1].texte
+                                       : static_cast<std::uint32_t>(etat.textes.size());
+    // The texts stay in place as long as the connection: no copy.
+    if (colonne == kColonneCp) {
+        sqlite3_result_text(contexte, ligne.vue.cp, static_cast<int>(ligne.vue.longueurCp), SQLITE_STATIC);
+    } else {
+        sqlite3_result_text(contexte, etat.textes.data() + debutVille, static_cast<int>(finVille - debutVille),
+                            SQLITE_STATIC);
+    }
     return SQLITE_OK;
 }
 
-int NumeroLigne(sqlite3_vtab_cursor* curseur, sqlite3_int64* rowid) {
-    *rowid = sqlite3_column_int64(static_cast<Curseur*>(curseur)->lecture, 0);
+int NumeroLigne(sqlite3_vtab_cursor* brut, sqlite3_int64* rowid) {
+    const auto& curseur = *static_cast<Curseur*>(brut);
+    *rowid = curseur.enMemoire ? Table(brut).etat->lignes[curseur.ligne].rowid
+                               : sqlite3_column_int64(curseur.lecture.get(), 0);
     return SQLITE_OK;
 }
 
@@ -441,27 +557,19 @@ void LibererEtat(void* etat) {
     delete static_cast<std::shared_ptr<EtatVilles>*>(etat);
 }
 
-// Whether the statement prepares on the connection; its error is kept for none.
-bool Lisible(sqlite3* connexion, const char* sql) {
-    sqlite3_stmt* brute = nullptr;
-    const int rc = sqlite3_prepare_v2(connexion, sql, -1, &brute, nullptr);
-    sqlite3_finalize(brute);
-    return rc == SQLITE_OK;
-}
-
+// A store without the table AutresNoms, or with another one under that name,
+// has no other names.
 int ChargerAutresNoms(sqlite3* connexion, EtatVilles& etat) {
     sqlite3_stmt* brute = nullptr;
     int rc = sqlite3_prepare_v2(connexion, "SELECT Cp, Ville, Nom FROM main.AutresNoms", -1, &brute, nullptr);
     const InstructionSqlite lecture(brute);
     if (rc != SQLITE_OK) {
-        // A store without the table, or with another one under that name.
         return SQLITE_OK;
     }
-    auto texte = [&lecture](int colonne) {
+    const auto texte = [&lecture](int colonne) {
         const auto* octets = reinterpret_cast<const char*>(sqlite3_column_text(lecture.get(), colonne));
-        return octets == nullptr
-                   ? std::string()
-                   : std::string(octets, static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), colonne)));
+        const auto longueur = static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), colonne));
+        return octets == nullptr ? std::string() : std::string(octets, longueur);
     };
     while ((rc = sqlite3_step(lecture.get())) == SQLITE_ROW) {
         etat.autresParCouple[texte(0) + '\t' + texte(1)].push_back(texte(2));
@@ -473,7 +581,10 @@ int ChargerAutresNoms(sqlite3* connexion, EtatVilles& etat) {
 
 int InstallerTableVilles(sqlite3* connexion, std::shared_ptr<EtatVilles>& etat) {
     etat.reset();
-    if (!Lisible(connexion, "SELECT rowid, Cp, Ville FROM main.Quilvarest")) {
+    sqlite3_stmt* essai = nullptr;
+    const int lisible = sqlite3_prepare_v2(connexion, kLecture, -1, &essai, nullptr);
+    sqlite3_finalize(essai);
+    if (lisible != SQLITE_OK) {
         return SQLITE_OK;
     }
     auto nouvel = std::make_shared<EtatVilles>();
