@@ -106,6 +106,14 @@ def Cas(appelant, quilvarest):
         ValiderLaPremiereLigne(appel)
         appel.Lu("Choice: 42130 SAINT-ÉTIENNE-LE-MOLARD")
 
+    def AncienneCommune(dossier):
+        # A former commune, as the envelope writes it: the commune it belongs
+        # to comes back, not the locality.
+        appel = Appel(appelant, quilvarest, dossier, "", "tourlaville")
+        ValiderLaPremiereLigne(appel)
+        lu = appel.Lu("Choice: 50110 CHERBOURG-EN-COTENTIN")
+        VerifierLu(lu, CRITERES + ["Cp", "Ville", "Erreur"], b"50110", b"CHERBOURG-EN-COTENTIN", b"0")
+
     def AbandonDansUnDossierAccentue(dossier):
         # A user folder with an accent: the caller's path reaches the dialog
         # through CreateProcessW, and the file is found and written.
@@ -119,5 +127,7 @@ def Cas(appelant, quilvarest):
          Validation),
         ("examples/appelant.c, its temporary file: town criterion with é, Enter, Valider: 42130 "
          "SAINT-ÉTIENNE-LE-MOLARD read back, no file left", CritereAccentue),
+        ("examples/appelant.c: former commune tourlaville, Enter, Valider: 50110 CHERBOURG-EN-COTENTIN read back",
+         AncienneCommune),
         ("examples/appelant.c in a folder named Hélène: Enter at once: Erreur=1 only", AbandonDansUnDossierAccentue),
     ]
