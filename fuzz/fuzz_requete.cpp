@@ -18,7 +18,9 @@
 //   here keeps over the fixture rows, following the folding the store
 //   documents (RepliSansAccent.h): `=` on Cp compares bytes, `=` on
 //   Ville and every LIKE compare folded texts, % matches any run and _ one
-//   character, a folded ligature counting as one.
+//   character, a folded ligature counting as one; the town criterion holds
+//   for a row when it holds for its name or one of its other names;
+// - a row kept by an other name alone names the first such, any other none.
 
 #include "BaseSql.h"
 #include "ComposerRequete.h"
@@ -95,11 +97,24 @@ const std::string kSource = "01000\tBOURG-EN-BRESSE\n"
                             "99020\t\xF0\x9F\x98\x80 SOURIRE\n"
                             "ÉÉÉÉÉ\tACCENTS\n";
 
+// Other names of fixture rows: "postal code<TAB>town<TAB>other name".
+const std::string kAutresNoms = "13001\tMARSEILLE\tMARSEILLE 01\n"
+                                "13001\tMARSEILLE\tST-JEAN DU DÉSERT\n"
+                                "42000\tSAINT-ÉTIENNE\tSTE. ŒUVRE_100%\n"
+                                "60400\tBABŒUF\tBABOEUF-LE-HAUT\n"
+                                "99010\tΑΘΗΝΑ\tATHÈNES\n";
+
 using Ligne = std::pair<std::string, std::string>; // (Cp, Ville)
+
+struct AutreNom {
+    std::string nom;
+    std::vector<Unite> replie;
+};
 
 struct Etat {
     std::vector<Ligne> lignes;
     std::vector<std::pair<std::vector<Unite>, std::vector<Unite>>> replies; // lignes, folded
+    std::vector<std::vector<AutreNom>> autres;                              // lignes' other names
     BaseSql base;
 };
 Etat* gEtat = nullptr;
@@ -121,8 +136,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     Verifier(::mkdtemp(dossier.data()) != nullptr, "dossier temporaire impossible à créer");
     const std::string chemin = dossier + "/Quilvarest.abs";
     std::istringstream source(kSource);
+    std::istringstream autres(kAutresNoms);
     try {
-        ConstruireBase(source, "fixture", chemin);
+        ConstruireBase(source, "fixture", chemin, &autres, "autres noms");
     } catch (const Erreur& erreur) {
         Echouer(std::string("base de fixture : ") + erreur.what());
     }
@@ -132,6 +148,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         gEtat->lignes.emplace_back(ligne.substr(0, tabulation), ligne.substr(tabulation + 1));
         gEtat->replies.emplace_back(Canonique(Replier(gEtat->lignes.back().first), true, true),
                                     Canonique(Replier(gEtat->lignes.back().second), true, true));
+        gEtat->autres.emplace_back();
+        std::istringstream noms(kAutresNoms);
+        for (std::string autre; std::getline(noms, autre);) {
+            if (autre.rfind(ligne + '\t', 0) == 0) {
+                const std::string nom = autre.substr(ligne.size() + 1);
+                gEtat->autres.back().push_back({nom, Canonique(Replier(nom), true, true)});
+            }
+        }
     }
     gEtat->base.SetDatabaseFileName(chemin);
     // The connection, once open, keeps the file readable after it is
@@ -198,6 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
 
     // What the store returns.
     std::vector<Ligne> obtenues;
+    std::vector<std::string> autresObtenus;
     RequeteSql sql(gEtat->base);
     try {
         sql.ClearSql();
@@ -205,6 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         sql.Open();
         while (!sql.Eof()) {
             obtenues.emplace_back(sql.FieldByName("Cp"), sql.FieldByName("Ville"));
+            autresObtenus.push_back(sql.AutreNom());
             sql.Next();
         }
         sql.Close();
@@ -216,14 +242,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     const Critere filtreCp(critereCp, modeCp, false);
     const Critere filtreVille(ville, modeVille, true);
     std::vector<Ligne> gardees;
+    std::vector<std::string> autresGardes;
     for (std::size_t i = 0; i < gEtat->lignes.size(); ++i) {
         const Ligne& ligne = gEtat->lignes[i];
-        if (filtreCp.Garde(ligne.first, gEtat->replies[i].first) &&
-            filtreVille.Garde(ligne.second, gEtat->replies[i].second)) {
+        if (!filtreCp.Garde(ligne.first, gEtat->replies[i].first)) {
+            continue;
+        }
+        std::string autre;
+        bool gardee = ville.empty() || filtreVille.Garde(ligne.second, gEtat->replies[i].second);
+        for (const AutreNom& nom : gEtat->autres[i]) {
+            if (!gardee && filtreVille.Garde(nom.nom, nom.replie)) {
+                gardee = true;
+                autre = nom.nom;
+            }
+        }
+        if (gardee) {
             gardees.push_back(ligne);
+            autresGardes.push_back(autre);
         }
     }
     Verifier(obtenues == gardees,
              description + "\n  lignes rendues :" + Lister(obtenues) + "\n  lignes attendues :" + Lister(gardees));
+    Verifier(autresObtenus == autresGardes, "autre nom inattendu : " + description);
     return 0;
 }
