@@ -1,186 +1,13 @@
 #include "TableVilles.h"
 
 #include "ComparaisonSansAccent.h"
-#include "MotifLike.h"
+#include "ConditionsVilles.h"
 #include "PoigneesSqlite.h"
-#include "RepliSansAccent.h"
+#include "VillesEnMemoire.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <sqlite3.h>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
-
-namespace {
-
-constexpr char kModule[] = "quilvarest_villes";
-constexpr char kLecture[] = "SELECT rowid, Cp, Ville FROM main.Quilvarest";
-constexpr int kColonneCp = 0;
-constexpr int kColonneVille = 1;
-
-// The kinds of condition the table takes, one letter each in the plan's text.
-constexpr char kCpComme = 'c';
-constexpr char kCpEgal = 'C';
-constexpr char kVilleComme = 'v';
-constexpr char kVilleEgale = 'V';
-
-// A run of folded units in EtatVilles::unites.
-struct Plage {
-    std::uint32_t debut = 0;
-    std::uint32_t fin = 0;
-};
-
-struct AutreNom {
-    std::string nom;
-    Plage replie;
-};
-
-// A stored row as the conditions read it. Cp is NULL when cp is; Ville is
-// read by LIKE unless NULL, and may equal a value unless NULL or a blob.
-struct VueLigne {
-    const char* cp = nullptr;
-    std::size_t longueurCp = 0;
-    bool cpBlob = false;
-    bool cpChiffres = false; // folds to itself
-    bool villeLue = false;
-    bool villeTexte = false;
-    Plage ville;
-    std::uint32_t premierAutre = 0;
-    std::uint32_t nombreAutres = 0;
-};
-
-// A row kept in memory: its texts in EtatVilles::textes, Cp then Ville.
-struct LigneMemoire {
-    sqlite3_int64 rowid = 0;
-    std::uint32_t texte = 0;
-    VueLigne vue;
-};
-
-bool QueDesChiffres(const char* texte, std::size_t longueur) {
-    for (std::size_t k = 0; k < longueur; ++k) {
-        if (texte[k] < '0' || texte[k] > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-// The stored rows, read once per connection and kept with their names folded
-// when every value is text, as in every store the builder writes; else read
-// from the store at each search.
-struct EtatVilles {
-    enum class Memoire { AFaire, Faite, Impossible };
-    Memoire memoire = Memoire::AFaire;
-    std::vector<LigneMemoire> lignes;
-    // The rows' numbers by postal code, then in store order: a postal code
-    // typed whole reads its few rows only.
-    std::vector<std::uint32_t> parCode;
-    std::string textes;
-    std::vector<std::uint32_t> unites;
-    std::vector<AutreNom> autres;
-    // The other names of each "Cp\tVille".
-    std::unordered_map<std::string, std::vector<std::string>> autresParCouple;
-    std::string autreNomTrouve;
-
-    Plage Replier(const char* texte, std::size_t longueur);
-    VueLigne Lire(sqlite3_stmt* lecture);
-    std::string_view Code(std::uint32_t ligne) const { return {lignes[ligne].vue.cp, lignes[ligne].vue.longueurCp}; }
-    int Charger(sqlite3* connexion);
-};
-
-Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
-    Plage plage;
-    plage.debut = static_cast<std::uint32_t>(unites.size());
-    if (texte != nullptr) {
-        ::Replier(texte, longueur, unites);
-    }
-    plage.fin = static_cast<std::uint32_t>(unites.size());
-    return plage;
-}
-
-// The row the statement (rowid, Cp, Ville) stands on, its names folded at the
-// end of unites and autres.
-VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
-    // The types first: reading a value as text may convert it.
-    VueLigne vue;
-    vue.cpBlob = sqlite3_column_type(lecture, 1) == SQLITE_BLOB;
-    const bool villeBlob = sqlite3_column_type(lecture, 2) == SQLITE_BLOB;
-    vue.cp = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 1));
-    vue.longueurCp = static_cast<std::size_t>(sqlite3_column_bytes(lecture, 1));
-    vue.cpChiffres = vue.cp != nullptr && QueDesChiffres(vue.cp, vue.longueurCp);
-    const auto* ville = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 2));
-    const auto longueurVille = static_cast<std::size_t>(sqlite3_column_bytes(lecture, 2));
-    vue.villeLue = ville != nullptr;
-    vue.villeTexte = ville != nullptr && !villeBlob;
-    vue.ville = Replier(ville, longueurVille);
-    if (vue.cp == nullptr || ville == nullptr || autresParCouple.empty()) {
-        return vue;
-    }
-    std::string couple(vue.cp, vue.longueurCp);
-    couple += '\t';
-    couple.append(ville, longueurVille);
-    const auto noms = autresParCouple.find(couple);
-    if (noms != autresParCouple.end()) {
-        vue.premierAutre = static_cast<std::uint32_t>(autres.size());
-        vue.nombreAutres = static_cast<std::uint32_t>(noms->second.size());
-        for (const std::string& nom : noms->second) {
-            autres.push_back({nom, Replier(nom.data(), nom.size())});
-        }
-    }
-    return vue;
-}
-
-// Reads every row into memory. A store with a value that is not text, or
-// that fails partway, is left to be read at each search, where its values and
-// its failure reach the program as the engine gives them.
-int EtatVilles::Charger(sqlite3* connexion) {
-    sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion, kLecture, -1, &brute, nullptr);
-    const InstructionSqlite lecture(brute);
-    memoire = Memoire::Impossible;
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(lecture.get());
-    }
-    for (; rc == SQLITE_ROW; rc = sqlite3_step(lecture.get())) {
-        if (sqlite3_column_type(lecture.get(), 1) != SQLITE_TEXT ||
-            sqlite3_column_type(lecture.get(), 2) != SQLITE_TEXT) {
-            rc = SQLITE_MISMATCH;
-            break;
-        }
-        LigneMemoire ligne;
-        ligne.rowid = sqlite3_column_int64(lecture.get(), 0);
-        ligne.texte = static_cast<std::uint32_t>(textes.size());
-        ligne.vue = Lire(lecture.get());
-        textes.append(ligne.vue.cp, ligne.vue.longueurCp);
-        textes.append(reinterpret_cast<const char*>(sqlite3_column_text(lecture.get(), 2)),
-                      static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), 2)));
-        ligne.vue.cp = nullptr; // the engine's buffer: textes holds it now
-        lignes.push_back(ligne);
-    }
-    if (rc != SQLITE_DONE) {
-        lignes = {};
-        textes = {};
-        unites = {};
-        autres = {};
-        return rc;
-    }
-    for (LigneMemoire& ligne : lignes) {
-        ligne.vue.cp = textes.data() + ligne.texte;
-    }
-    parCode.resize(lignes.size());
-    for (std::uint32_t k = 0; k < parCode.size(); ++k) {
-        parCode[k] = k;
-    }
-    std::stable_sort(parCode.begin(), parCode.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return Code(a) < Code(b); });
-    // Every row has taken its other names.
-    autresParCouple = {};
-    memoire = Memoire::Faite;
-    return SQLITE_OK;
-}
 
 const std::string& AutreNomTrouve(const EtatVilles& etat) {
     return etat.autreNomTrouve;
@@ -188,88 +15,9 @@ const std::string& AutreNomTrouve(const EtatVilles& etat) {
 
 namespace {
 
-// One condition the table took: the column's value LIKE a pattern, Cp equal
-// to a value byte for byte, or Ville equal to a value once both are folded.
-struct Condition {
-    char sorte = kCpComme;
-    std::unique_ptr<MotifLike> motif;  // LIKE
-    std::vector<std::uint32_t> valeur; // = on Ville, folded, kSuite marks cleared
-    std::string octets;                // = on Cp
-    bool jamais = false;               // a NULL or blob operand, which nothing matches
-};
-
-bool Egaux(const std::vector<std::uint32_t>& valeur, const std::uint32_t* unites, std::size_t nombre) {
-    if (valeur.size() != nombre) {
-        return false;
-    }
-    for (std::size_t k = 0; k < nombre; ++k) {
-        if (valeur[k] != (unites[k] & ~kSuite)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool Verifie(const Condition& condition, const std::uint32_t* unites, std::size_t nombre) {
-    if (condition.sorte == kVilleEgale) {
-        return Egaux(condition.valeur, unites, nombre);
-    }
-    return condition.motif->toutTexte || Correspond(condition.motif->unites, unites, nombre);
-}
-
-bool VerifieCp(const Condition& condition, const VueLigne& ligne, std::vector<std::uint32_t>& tampon) {
-    if (ligne.cp == nullptr) {
-        return false;
-    }
-    if (condition.sorte == kCpEgal) {
-        return !ligne.cpBlob && condition.octets.compare(0, std::string::npos, ligne.cp, ligne.longueurCp) == 0;
-    }
-    if (condition.motif->toutTexte) {
-        return true;
-    }
-    tampon.clear();
-    if (ligne.cpChiffres) {
-        tampon.assign(ligne.cp, ligne.cp + ligne.longueurCp);
-    } else {
-        Replier(ligne.cp, ligne.longueurCp, tampon);
-    }
-    return Correspond(condition.motif->unites, tampon.data(), tampon.size());
-}
-
-// Whether the row meets every condition. The other name that met a condition
-// on Ville its own name did not is kept for the program.
-bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, EtatVilles& etat,
-             std::vector<std::uint32_t>& tampon) {
-    etat.autreNomTrouve.clear();
-    for (const Condition& condition : conditions) {
-        if (condition.jamais) {
-            return false;
-        }
-        if (condition.sorte == kCpComme || condition.sorte == kCpEgal) {
-            if (!VerifieCp(condition, ligne, tampon)) {
-                return false;
-            }
-            continue;
-        }
-        const bool lue = condition.sorte == kVilleEgale ? ligne.villeTexte : ligne.villeLue;
-        if (lue && Verifie(condition, etat.unites.data() + ligne.ville.debut, ligne.ville.fin - ligne.ville.debut)) {
-            continue;
-        }
-        bool parUnAutre = false;
-        for (std::uint32_t k = 0; k < ligne.nombreAutres && !parUnAutre; ++k) {
-            const AutreNom& autre = etat.autres[ligne.premierAutre + k];
-            parUnAutre =
-                Verifie(condition, etat.unites.data() + autre.replie.debut, autre.replie.fin - autre.replie.debut);
-            if (parUnAutre && etat.autreNomTrouve.empty()) {
-                etat.autreNomTrouve = autre.nom;
-            }
-        }
-        if (!parUnAutre) {
-            return false;
-        }
-    }
-    return true;
-}
+constexpr char kModule[] = "quilvarest_villes";
+constexpr int kColonneCp = 0;
+constexpr int kColonneVille = 1;
 
 struct TableVirtuelle : sqlite3_vtab {
     sqlite3* connexion = nullptr;
@@ -435,31 +183,6 @@ void ChoisirLignes(Curseur& curseur, const EtatVilles& etat) {
     }
 }
 
-Condition PreparerCondition(char sorte, sqlite3_value* operande) {
-    Condition condition;
-    condition.sorte = sorte;
-    const int type = sqlite3_value_type(operande);
-    const auto* texte = sqlite3_value_text(operande);
-    const auto longueur = static_cast<std::size_t>(sqlite3_value_bytes(operande));
-    const bool egalite = sorte == kCpEgal || sorte == kVilleEgale;
-    condition.jamais = texte == nullptr || type == SQLITE_NULL || (egalite && type == SQLITE_BLOB);
-    if (condition.jamais) {
-        return condition;
-    }
-    if (sorte == kCpEgal) {
-        condition.octets.assign(reinterpret_cast<const char*>(texte), longueur);
-    } else if (sorte == kVilleEgale) {
-        Replier(reinterpret_cast<const char*>(texte), longueur, condition.valeur);
-        for (std::uint32_t& unite : condition.valeur) {
-            unite &= ~kSuite;
-        }
-    } else {
-        condition.motif = CompilerMotif(texte, longueur, 0);
-        condition.jamais = condition.motif->impossible;
-    }
-    return condition;
-}
-
 int Filtrer(sqlite3_vtab_cursor* brut, int, const char* sortes, int nombre, sqlite3_value** operandes) {
     auto& curseur = *static_cast<Curseur*>(brut);
     TableVirtuelle& table = Table(brut);
@@ -476,7 +199,7 @@ int Filtrer(sqlite3_vtab_cursor* brut, int, const char* sortes, int nombre, sqli
         ChoisirLignes(curseur, etat);
     } else if (!curseur.lecture) {
         sqlite3_stmt* brute = nullptr;
-        const int rc = sqlite3_prepare_v2(table.connexion, kLecture, -1, &brute, nullptr);
+        const int rc = sqlite3_prepare_v2(table.connexion, kLectureVilles, -1, &brute, nullptr);
         curseur.lecture.reset(brute);
         if (rc != SQLITE_OK) {
             return rc;
@@ -557,38 +280,18 @@ void LibererEtat(void* etat) {
     delete static_cast<std::shared_ptr<EtatVilles>*>(etat);
 }
 
-// A store without the table AutresNoms, or with another one under that name,
-// has no other names.
-int ChargerAutresNoms(sqlite3* connexion, EtatVilles& etat) {
-    sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion, "SELECT Cp, Ville, Nom FROM main.AutresNoms", -1, &brute, nullptr);
-    const InstructionSqlite lecture(brute);
-    if (rc != SQLITE_OK) {
-        return SQLITE_OK;
-    }
-    const auto texte = [&lecture](int colonne) {
-        const auto* octets = reinterpret_cast<const char*>(sqlite3_column_text(lecture.get(), colonne));
-        const auto longueur = static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), colonne));
-        return octets == nullptr ? std::string() : std::string(octets, longueur);
-    };
-    while ((rc = sqlite3_step(lecture.get())) == SQLITE_ROW) {
-        etat.autresParCouple[texte(0) + '\t' + texte(1)].push_back(texte(2));
-    }
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
-
 } // namespace
 
 int InstallerTableVilles(sqlite3* connexion, std::shared_ptr<EtatVilles>& etat) {
     etat.reset();
     sqlite3_stmt* essai = nullptr;
-    const int lisible = sqlite3_prepare_v2(connexion, kLecture, -1, &essai, nullptr);
+    const int lisible = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &essai, nullptr);
     sqlite3_finalize(essai);
     if (lisible != SQLITE_OK) {
         return SQLITE_OK;
     }
     auto nouvel = std::make_shared<EtatVilles>();
-    int rc = ChargerAutresNoms(connexion, *nouvel);
+    int rc = nouvel->ChargerAutresNoms(connexion);
     if (rc == SQLITE_OK) {
         // The module holds the state as long as the connection, which may
         // outlive the program's handle on it while a statement is alive.
