@@ -502,10 +502,14 @@ void TestBaseSql::baseEnWalSansFichierACote() {
 
 void TestBaseSql::constructionRefusee_data() {
     QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("autres");
     QTest::addColumn<QString>("message");
 
     const auto ligne = [](const char* nom, const char* source, const char* message) {
-        QTest::newRow(nom) << QByteArray(source) << QString::fromUtf8(message);
+        QTest::newRow(nom) << QByteArray(source) << QByteArray() << QString::fromUtf8(message);
+    };
+    const auto autre = [](const char* nom, const char* autres, const char* message) {
+        QTest::newRow(nom) << QByteArray("75001\tPARIS\n") << QByteArray(autres) << QString::fromUtf8(message);
     };
     ligne("code de quatre caractères", "75001\tPARIS\n7500\tPARIS\n",
           "source.txt, ligne 2 : le code postal « 7500 » n'a pas cinq caractères.");
@@ -521,15 +525,26 @@ void TestBaseSql::constructionRefusee_data() {
           "source.txt, ligne 3 : le couple « 75001 PARIS » figure déjà ligne 1.");
     ligne("pas de l'UTF-8", "75001\tPAR\xC9S\n", "source.txt, ligne 1 : texte non UTF-8.");
     ligne("source vide", "", "source.txt ne contient aucune ligne.");
+    autre("autre nom d'un couple absent", "75002\tPARIS\tLOUVRE\n",
+          "autres.txt, ligne 1 : le couple « 75002 PARIS » n'est pas dans la base.");
+    autre("autre nom en double", "75001\tPARIS\tLOUVRE\r\n75001\tPARIS\tLOUVRE\n",
+          "autres.txt, ligne 2 : l'autre nom « LOUVRE » figure déjà ligne 1.");
+    autre("autre nom vide", "75001\tPARIS\t\n", "autres.txt, ligne 1 : autre nom manquant.");
 }
 
 void TestBaseSql::constructionRefusee() {
     QFETCH(QByteArray, source);
+    QFETCH(QByteArray, autres);
     QFETCH(QString, message);
     const QString chemin = dossier_.filePath("reconstruite.abs");
     // A CRLF checkout of the source builds the same rows.
     Construire("11111\tANCIENNE\r\n", chemin);
-    QCOMPARE(MessageErreur([&] { Construire(source.toStdString(), chemin); }), message);
+    QCOMPARE(MessageErreur([&] {
+                 std::istringstream flux(source.toStdString());
+                 std::istringstream fluxAutres(autres.toStdString());
+                 ConstruireBase(flux, "source.txt", chemin.toStdString(), &fluxAutres, "autres.txt");
+             }),
+             message);
     // The previous store is left whole and no temporary file remains.
     BaseSql base;
     base.SetDatabaseFileName(chemin.toStdString());

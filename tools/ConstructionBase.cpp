@@ -6,8 +6,10 @@
 #include "Utf8.h"
 
 #include <filesystem>
+#include <functional>
 #include <sqlite3.h>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -53,45 +55,61 @@ std::string DefautLigne(const std::string& ligne, std::string& cp, std::string& 
     return {};
 }
 
-using Couples = std::unordered_map<std::string, std::size_t>; // "cp<TAB>ville" -> its line
+using Couples = std::unordered_map<std::string, std::size_t>; // a line -> its number
 
-Couples EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion,
-                     const std::string& chemin) {
+// What is wrong with a line, or "" when its fields are taken, and what names
+// it in the message of a line seen twice.
+using Analyse = std::function<std::string(const std::string& ligne, std::vector<std::string>& champs)>;
+using Nommer = std::function<std::string(const std::vector<std::string>& champs)>;
+
+// Inserts every line of source with insertion, one parameter per field; a
+// checkout that turned LF into CRLF is tolerated. A line analyser refuses, or
+// one seen before, stops the build, named by its number. Returns the lines.
+Couples InsererLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion, const std::string& chemin,
+                      const char* insertion, const Analyse& analyser, const Nommer& nommer) {
     sqlite3_stmt* brute = nullptr;
-    VerifierMoteur(
-        connexion,
-        sqlite3_prepare_v2(connexion, "INSERT INTO Quilvarest (Cp, Ville) VALUES (?1, ?2)", -1, &brute, nullptr),
-        chemin);
-    const InstructionSqlite insertion(brute);
-    Couples couples;
+    VerifierMoteur(connexion, sqlite3_prepare_v2(connexion, insertion, -1, &brute, nullptr), chemin);
+    const InstructionSqlite instruction(brute);
+    Couples lues;
     std::string ligne;
-    std::string cp;
-    std::string ville;
-    std::size_t numero = 0;
-    while (std::getline(source, ligne)) {
-        ++numero;
-        // Tolerates a checkout that turned LF into CRLF.
+    std::vector<std::string> champs;
+    for (std::size_t numero = 1; std::getline(source, ligne); ++numero) {
         if (!ligne.empty() && ligne.back() == '\r') {
             ligne.pop_back();
         }
-        std::string defaut = DefautLigne(ligne, cp, ville);
+        champs.clear();
+        std::string defaut = analyser(ligne, champs);
         if (defaut.empty()) {
-            const auto [couple, nouveau] = couples.emplace(ligne, numero);
-            if (!nouveau) {
-                defaut = "le couple « " + cp + " " + ville + " » figure déjà ligne " + std::to_string(couple->second);
+            const auto [deja, nouvelle] = lues.emplace(ligne, numero);
+            if (!nouvelle) {
+                defaut = nommer(champs) + " figure déjà ligne " + std::to_string(deja->second);
             }
         }
         if (!defaut.empty()) {
             throw Erreur(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
         }
-        sqlite3_bind_text(insertion.get(), 1, cp.data(), static_cast<int>(cp.size()), SQLITE_STATIC);
-        sqlite3_bind_text(insertion.get(), 2, ville.data(), static_cast<int>(ville.size()), SQLITE_STATIC);
-        VerifierMoteur(connexion, sqlite3_step(insertion.get()), chemin);
-        sqlite3_reset(insertion.get());
+        for (std::size_t k = 0; k < champs.size(); ++k) {
+            sqlite3_bind_text(instruction.get(), static_cast<int>(k + 1), champs[k].data(),
+                              static_cast<int>(champs[k].size()), SQLITE_STATIC);
+        }
+        VerifierMoteur(connexion, sqlite3_step(instruction.get()), chemin);
+        sqlite3_reset(instruction.get());
     }
     if (source.bad()) {
         throw Erreur("Lecture de « " + nomSource + " » impossible.");
     }
+    return lues;
+}
+
+Couples EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3* connexion,
+                     const std::string& chemin) {
+    Couples couples = InsererLignes(
+        source, nomSource, connexion, chemin, "INSERT INTO Quilvarest (Cp, Ville) VALUES (?1, ?2)",
+        [](const std::string& ligne, std::vector<std::string>& champs) {
+            champs.resize(2);
+            return DefautLigne(ligne, champs[0], champs[1]);
+        },
+        [](const std::vector<std::string>& champs) { return "le couple « " + champs[0] + " " + champs[1] + " »"; });
     if (couples.empty()) {
         throw Erreur(nomSource + " ne contient aucune ligne.");
     }
@@ -100,64 +118,32 @@ Couples EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3
 
 // What is wrong with the line "cp<TAB>ville<TAB>nom" of the other names, or ""
 // when it names a row of the store and a name.
-std::string DefautAutreNom(const std::string& ligne, const Couples& couples, std::string& couple, std::string& nom) {
+std::string DefautAutreNom(const std::string& ligne, const Couples& couples, std::vector<std::string>& champs) {
+    const std::size_t premiere = ligne.find('\t');
     const std::size_t tabulation = ligne.rfind('\t');
-    if (tabulation == std::string::npos || tabulation == ligne.find('\t')) {
+    if (tabulation == std::string::npos || tabulation == premiere) {
         return "deux tabulations attendues entre le code postal, la ville et l'autre nom";
     }
     if (CaracteresUtf8(ligne) == std::string::npos) {
         return "texte non UTF-8";
     }
-    couple.assign(ligne, 0, tabulation);
-    nom.assign(ligne, tabulation + 1, std::string::npos);
-    if (couples.count(couple) == 0) {
-        return "le couple « " + couple + " » n'est pas dans la base";
+    if (couples.count(ligne.substr(0, tabulation)) == 0) {
+        return "le couple « " + ligne.substr(0, premiere) + " " +
+               ligne.substr(premiere + 1, tabulation - premiere - 1) + " » n'est pas dans la base";
     }
-    if (nom.empty()) {
-        return "autre nom manquant";
-    }
-    return {};
+    champs = {ligne.substr(0, premiere), ligne.substr(premiere + 1, tabulation - premiere - 1),
+              ligne.substr(tabulation + 1)};
+    return champs[2].empty() ? "autre nom manquant" : "";
 }
 
 void EcrireAutresNoms(std::istream& source, const std::string& nomSource, const Couples& couples, sqlite3* connexion,
                       const std::string& chemin) {
-    sqlite3_stmt* brute = nullptr;
-    VerifierMoteur(connexion,
-                   sqlite3_prepare_v2(connexion, "INSERT INTO AutresNoms (Cp, Ville, Nom) VALUES (?1, ?2, ?3)", -1,
-                                      &brute, nullptr),
-                   chemin);
-    const InstructionSqlite insertion(brute);
-    std::unordered_map<std::string, std::size_t> vus; // line -> its number
-    std::string ligne;
-    std::string couple;
-    std::string nom;
-    std::size_t numero = 0;
-    while (std::getline(source, ligne)) {
-        ++numero;
-        if (!ligne.empty() && ligne.back() == '\r') {
-            ligne.pop_back();
-        }
-        std::string defaut = DefautAutreNom(ligne, couples, couple, nom);
-        if (defaut.empty()) {
-            const auto [deja, nouveau] = vus.emplace(ligne, numero);
-            if (!nouveau) {
-                defaut = "l'autre nom « " + nom + " » figure déjà ligne " + std::to_string(deja->second);
-            }
-        }
-        if (!defaut.empty()) {
-            throw Erreur(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
-        }
-        const std::size_t tabulation = couple.find('\t');
-        sqlite3_bind_text(insertion.get(), 1, couple.data(), static_cast<int>(tabulation), SQLITE_STATIC);
-        sqlite3_bind_text(insertion.get(), 2, couple.data() + tabulation + 1,
-                          static_cast<int>(couple.size() - tabulation - 1), SQLITE_STATIC);
-        sqlite3_bind_text(insertion.get(), 3, nom.data(), static_cast<int>(nom.size()), SQLITE_STATIC);
-        VerifierMoteur(connexion, sqlite3_step(insertion.get()), chemin);
-        sqlite3_reset(insertion.get());
-    }
-    if (source.bad()) {
-        throw Erreur("Lecture de « " + nomSource + " » impossible.");
-    }
+    InsererLignes(
+        source, nomSource, connexion, chemin, "INSERT INTO AutresNoms (Cp, Ville, Nom) VALUES (?1, ?2, ?3)",
+        [&couples](const std::string& ligne, std::vector<std::string>& champs) {
+            return DefautAutreNom(ligne, couples, champs);
+        },
+        [](const std::vector<std::string>& champs) { return "l'autre nom « " + champs[2] + " »"; });
 }
 
 } // namespace
