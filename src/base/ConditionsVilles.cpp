@@ -6,23 +6,29 @@
 
 namespace {
 
-bool Egaux(const std::vector<std::uint32_t>& valeur, const std::uint32_t* unites, std::size_t nombre) {
+template <class Unite> bool Egaux(const std::vector<std::uint32_t>& valeur, const Unite* unites, std::size_t nombre) {
     if (valeur.size() != nombre) {
         return false;
     }
     for (std::size_t k = 0; k < nombre; ++k) {
-        if (valeur[k] != (unites[k] & ~kSuite)) {
+        if (valeur[k] != (UniteDe(unites[k]) & ~kSuite)) {
             return false;
         }
     }
     return true;
 }
 
-bool Verifie(const Condition& condition, const std::uint32_t* unites, std::size_t nombre) {
+template <class Unite> bool Verifie(const Condition& condition, const Unite* unites, std::size_t nombre) {
     if (condition.sorte == kVilleEgale) {
         return Egaux(condition.valeur, unites, nombre);
     }
     return condition.motif->toutTexte || Correspond(condition.motif->unites, unites, nombre);
+}
+
+bool Verifie(const Condition& condition, const EtatVilles& etat, Plage plage) {
+    const std::size_t nombre = plage.fin - plage.debut;
+    return plage.large ? Verifie(condition, etat.unites.data() + plage.debut, nombre)
+                       : Verifie(condition, etat.octets.data() + plage.debut, nombre);
 }
 
 bool VerifieCp(const Condition& condition, const VueLigne& ligne, std::vector<std::uint32_t>& tampon) {
@@ -85,14 +91,13 @@ bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, Et
             continue;
         }
         const bool lue = condition.sorte == kVilleEgale ? ligne.villeTexte : ligne.villeLue;
-        if (lue && Verifie(condition, etat.unites.data() + ligne.ville.debut, ligne.ville.fin - ligne.ville.debut)) {
+        if (lue && Verifie(condition, etat, ligne.ville)) {
             continue;
         }
         bool parUnAutre = false;
         for (std::uint32_t k = 0; k < ligne.nombreAutres && !parUnAutre; ++k) {
             const AutreNom& autre = etat.autres[ligne.premierAutre + k];
-            parUnAutre =
-                Verifie(condition, etat.unites.data() + autre.replie.debut, autre.replie.fin - autre.replie.debut);
+            parUnAutre = Verifie(condition, etat, autre.replie);
             if (parUnAutre && etat.autreNomTrouve.empty()) {
                 etat.autreNomTrouve = autre.nom;
             }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RepliSansAccent.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,5 +27,43 @@ struct MotifLike {
 // Folds the pattern; echappement is the ESCAPE character, 0 for none.
 std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement);
 
-// Whether the folded text of nombre units matches the compiled pattern units.
-bool Correspond(const std::vector<std::uint32_t>& motif, const std::uint32_t* texte, std::size_t nombre);
+// Whether the folded text of nTexte units, as 32-bit units or as bytes
+// (UniteEnOctet), matches the compiled pattern units. On a mismatch the text
+// goes back to just after where the last % started matching; earlier % never
+// need revisiting, so the cost stays at most pattern length times text length.
+template <class Unite>
+bool Correspond(const std::vector<std::uint32_t>& motif, const Unite* texte, std::size_t nTexte) {
+    constexpr std::size_t kAucune = static_cast<std::size_t>(-1);
+    const std::size_t nMotif = motif.size();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    std::size_t reprise = kAucune; // pattern position just after the last %
+    std::size_t repriseTexte = 0;  // where that % stopped matching
+    while (j < nTexte) {
+        if (i < nMotif && motif[i] == kJoker) {
+            reprise = ++i;
+            repriseTexte = j;
+            if (reprise == nMotif) {
+                return true; // a trailing % takes the rest
+            }
+        } else if (i < nMotif && motif[i] == kUnCaractere) {
+            ++i;
+            ++j;
+            while (j < nTexte && (UniteDe(texte[j]) & kSuite) != 0) {
+                ++j;
+            }
+        } else if (i < nMotif && motif[i] == (UniteDe(texte[j]) & ~kSuite)) {
+            ++i;
+            ++j;
+        } else if (reprise == kAucune) {
+            return false;
+        } else {
+            i = reprise;
+            j = ++repriseTexte;
+        }
+    }
+    while (i < nMotif && motif[i] == kJoker) {
+        ++i;
+    }
+    return i == nMotif;
+}

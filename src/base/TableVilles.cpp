@@ -119,7 +119,8 @@ int Fermer(sqlite3_vtab_cursor* curseur) {
 int AvancerDansLaBase(Curseur& curseur, TableVirtuelle& table) {
     EtatVilles& etat = *table.etat;
     for (;;) {
-        etat.unites.resize(0);
+        etat.octets.clear();
+        etat.unites.clear();
         etat.autres.clear();
         const int rc = sqlite3_step(curseur.lecture.get());
         if (rc == SQLITE_DONE) {
@@ -150,7 +151,7 @@ int Avancer(sqlite3_vtab_cursor* brut, bool premiere) {
     std::size_t rang = premiere ? 0 : curseur.rang + 1;
     for (; rang < curseur.nombre; ++rang) {
         curseur.ligne = curseur.choisies != nullptr ? curseur.choisies[rang] : static_cast<std::uint32_t>(rang);
-        if (Retenir(curseur.conditions, etat.lignes[curseur.ligne].vue, etat, curseur.tampon)) {
+        if (Retenir(curseur.conditions, etat.Vue(curseur.ligne), etat, curseur.tampon)) {
             break;
         }
     }
@@ -226,25 +227,15 @@ int Colonne(sqlite3_vtab_cursor* brut, sqlite3_context* contexte, int colonne) {
         return SQLITE_OK;
     }
     const EtatVilles& etat = *Table(brut).etat;
-    const LigneMemoire& ligne = etat.lignes[curseur.ligne];
-    const std::uint32_t debutVille = ligne.texte + static_cast<std::uint32_t>(ligne.vue.longueurCp);
-    const std::uint32_t finVille = curseur.ligne + 1 < etat.lignes.size()
-                                       ? etat.lignes[curseur.ligne + 1].texte
-                                       : static_cast<std::uint32_t>(etat.textes.size());
     // The texts stay in place as long as the connection: no copy.
-    if (colonne == kColonneCp) {
-        sqlite3_result_text(contexte, ligne.vue.cp, static_cast<int>(ligne.vue.longueurCp), SQLITE_STATIC);
-    } else {
-        sqlite3_result_text(contexte, etat.textes.data() + debutVille, static_cast<int>(finVille - debutVille),
-                            SQLITE_STATIC);
-    }
+    const std::string_view texte = colonne == kColonneCp ? etat.Code(curseur.ligne) : etat.Ville(curseur.ligne);
+    sqlite3_result_text(contexte, texte.data(), static_cast<int>(texte.size()), SQLITE_STATIC);
     return SQLITE_OK;
 }
 
 int NumeroLigne(sqlite3_vtab_cursor* brut, sqlite3_int64* rowid) {
     const auto& curseur = *static_cast<Curseur*>(brut);
-    *rowid = curseur.enMemoire ? Table(brut).etat->lignes[curseur.ligne].rowid
-                               : sqlite3_column_int64(curseur.lecture.get(), 0);
+    *rowid = curseur.enMemoire ? sqlite3_int64{curseur.ligne} + 1 : sqlite3_column_int64(curseur.lecture.get(), 0);
     return SQLITE_OK;
 }
 

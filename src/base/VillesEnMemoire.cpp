@@ -20,13 +20,23 @@ bool QueDesChiffres(const char* texte, std::size_t longueur) {
 } // namespace
 
 Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
-    Plage plage;
-    plage.debut = static_cast<std::uint32_t>(unites.size());
+    pli.clear();
     if (texte != nullptr) {
-        ::Replier(texte, longueur, unites);
+        ::Replier(texte, longueur, pli);
     }
-    plage.fin = static_cast<std::uint32_t>(unites.size());
-    return plage;
+    const std::size_t avant = octets.size();
+    std::uint8_t octet = 0;
+    for (const std::uint32_t unite : pli) {
+        if (!UniteEnOctet(unite, octet)) {
+            octets.resize(avant);
+            Plage large{static_cast<std::uint32_t>(unites.size()), 0, true};
+            unites.insert(unites.end(), pli.begin(), pli.end());
+            large.fin = static_cast<std::uint32_t>(unites.size());
+            return large;
+        }
+        octets.push_back(octet);
+    }
+    return {static_cast<std::uint32_t>(avant), static_cast<std::uint32_t>(octets.size()), false};
 }
 
 // The row the statement (rowid, Cp, Ville) stands on, its names folded at the
@@ -61,42 +71,46 @@ VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
     return vue;
 }
 
-// Reads every row into memory. A store with a value that is not text, or
-// that fails partway, is left to be read at each search, where its values and
-// its failure reach the program as the engine gives them.
+// Reads every row into memory, its room taken at once so that no buffer
+// grows by copies. A store with a value that is not text, rows not numbered
+// from 1 in order, or that fails partway, is left to be read at each search,
+// where its values and its failure reach the program as the engine gives
+// them.
 int EtatVilles::Charger(sqlite3* connexion) {
-    sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &brute, nullptr);
-    const InstructionSqlite lecture(brute);
     memoire = Memoire::Impossible;
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(lecture.get());
+    sqlite3_stmt* brute = nullptr;
+    int rc = sqlite3_prepare_v2(connexion,
+                                "SELECT count(*), max(rowid), total(length(CAST(Cp AS BLOB)) + "
+                                "length(CAST(Ville AS BLOB))) FROM main.Quilvarest",
+                                -1, &brute, nullptr);
+    const InstructionSqlite mesure(brute);
+    if (rc != SQLITE_OK || sqlite3_step(mesure.get()) != SQLITE_ROW ||
+        sqlite3_column_int64(mesure.get(), 0) != sqlite3_column_int64(mesure.get(), 1) ||
+        sqlite3_column_double(mesure.get(), 2) >= 1e9) {
+        return rc;
     }
-    for (; rc == SQLITE_ROW; rc = sqlite3_step(lecture.get())) {
-        if (sqlite3_column_type(lecture.get(), 1) != SQLITE_TEXT ||
-            sqlite3_column_type(lecture.get(), 2) != SQLITE_TEXT) {
+    const auto nombre = static_cast<std::size_t>(sqlite3_column_int64(mesure.get(), 0));
+    const auto taille = static_cast<std::size_t>(sqlite3_column_double(mesure.get(), 2));
+    lignes.reserve(nombre);
+    textes.reserve(taille);
+    octets.reserve(taille + taille / 4);
+    autres.reserve(nombreAutres);
+    brute = nullptr;
+    rc = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &brute, nullptr);
+    const InstructionSqlite lecture(brute);
+    for (rc = rc == SQLITE_OK ? sqlite3_step(lecture.get()) : rc; rc == SQLITE_ROW; rc = sqlite3_step(lecture.get())) {
+        if (!Retenir(lecture.get())) {
             rc = SQLITE_MISMATCH;
             break;
         }
-        LigneMemoire ligne;
-        ligne.rowid = sqlite3_column_int64(lecture.get(), 0);
-        ligne.texte = static_cast<std::uint32_t>(textes.size());
-        ligne.vue = Lire(lecture.get());
-        textes.append(ligne.vue.cp, ligne.vue.longueurCp);
-        textes.append(reinterpret_cast<const char*>(sqlite3_column_text(lecture.get(), 2)),
-                      static_cast<std::size_t>(sqlite3_column_bytes(lecture.get(), 2)));
-        ligne.vue.cp = nullptr; // the engine's buffer: textes holds it now
-        lignes.push_back(ligne);
     }
     if (rc != SQLITE_DONE) {
         lignes = {};
         textes = {};
+        octets = {};
         unites = {};
         autres = {};
         return rc;
-    }
-    for (LigneMemoire& ligne : lignes) {
-        ligne.vue.cp = textes.data() + ligne.texte;
     }
     parCode.resize(lignes.size());
     for (std::uint32_t k = 0; k < parCode.size(); ++k) {
@@ -108,6 +122,52 @@ int EtatVilles::Charger(sqlite3* connexion) {
     autresParCouple = {};
     memoire = Memoire::Faite;
     return SQLITE_OK;
+}
+
+// Keeps the row the reading stands on; false for one memory cannot hold.
+bool EtatVilles::Retenir(sqlite3_stmt* lecture) {
+    if (sqlite3_column_type(lecture, 1) != SQLITE_TEXT || sqlite3_column_type(lecture, 2) != SQLITE_TEXT ||
+        sqlite3_column_int64(lecture, 0) != static_cast<sqlite3_int64>(lignes.size() + 1) ||
+        sqlite3_column_bytes(lecture, 1) > 0xFFFF) {
+        return false;
+    }
+    const VueLigne vue = Lire(lecture);
+    LigneMemoire ligne;
+    ligne.texte = static_cast<std::uint32_t>(textes.size());
+    ligne.ville = vue.ville;
+    ligne.premierAutre = vue.premierAutre;
+    ligne.longueurCp = static_cast<std::uint16_t>(vue.longueurCp);
+    ligne.nombreAutres = static_cast<std::uint16_t>(vue.nombreAutres);
+    ligne.cpChiffres = vue.cpChiffres;
+    textes.append(vue.cp, vue.longueurCp);
+    textes.append(reinterpret_cast<const char*>(sqlite3_column_text(lecture, 2)),
+                  static_cast<std::size_t>(sqlite3_column_bytes(lecture, 2)));
+    lignes.push_back(ligne);
+    return true;
+}
+
+VueLigne EtatVilles::Vue(std::uint32_t ligne) const {
+    const LigneMemoire& gardee = lignes[ligne];
+    VueLigne vue;
+    vue.cp = textes.data() + gardee.texte;
+    vue.longueurCp = gardee.longueurCp;
+    vue.cpChiffres = gardee.cpChiffres;
+    vue.villeLue = true;
+    vue.villeTexte = true;
+    vue.ville = gardee.ville;
+    vue.premierAutre = gardee.premierAutre;
+    vue.nombreAutres = gardee.nombreAutres;
+    return vue;
+}
+
+std::string_view EtatVilles::Code(std::uint32_t ligne) const {
+    return {textes.data() + lignes[ligne].texte, lignes[ligne].longueurCp};
+}
+
+std::string_view EtatVilles::Ville(std::uint32_t ligne) const {
+    const std::size_t debut = lignes[ligne].texte + lignes[ligne].longueurCp;
+    const std::size_t fin = ligne + 1 < lignes.size() ? lignes[ligne + 1].texte : textes.size();
+    return {textes.data() + debut, fin - debut};
 }
 
 int EtatVilles::ChargerAutresNoms(sqlite3* connexion) {
@@ -124,6 +184,7 @@ int EtatVilles::ChargerAutresNoms(sqlite3* connexion) {
     };
     while ((rc = sqlite3_step(lecture.get())) == SQLITE_ROW) {
         autresParCouple[texte(0) + '\t' + texte(1)].push_back(texte(2));
+        ++nombreAutres;
     }
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }

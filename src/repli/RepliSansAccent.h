@@ -21,6 +21,32 @@
 // can take the ligature as the one character it was.
 inline constexpr std::uint32_t kSuite = 0x80000000u;
 
+// Folded units in one byte each, as the store keeps the names it holds in
+// memory: every unit below U+0100 as itself, and the second letter of a
+// ligature (E, S or J with kSuite) as that letter with its high bit set, a
+// byte no folded unit uses (Å, Ó and Ê fold to A, O and E).
+inline bool UniteEnOctet(std::uint32_t unite, std::uint8_t& octet) {
+    const std::uint32_t lettre = unite & ~kSuite;
+    if (unite == lettre) {
+        octet = static_cast<std::uint8_t>(unite);
+        return unite < 0x100;
+    }
+    octet = static_cast<std::uint8_t>(lettre | 0x80);
+    return lettre == 'E' || lettre == 'S' || lettre == 'J';
+}
+
+inline std::uint32_t UniteDeOctet(std::uint8_t octet) {
+    return octet == ('E' | 0x80) || octet == ('S' | 0x80) || octet == ('J' | 0x80) ? (octet & 0x7Fu) | kSuite : octet;
+}
+
+inline std::uint32_t UniteDe(std::uint32_t unite) {
+    return unite;
+}
+
+inline std::uint32_t UniteDe(std::uint8_t octet) {
+    return UniteDeOctet(octet);
+}
+
 // Reads a UTF-8 text as folded units, one at a time, without allocating.
 // Bytes that are not UTF-8 read as themselves, each distinct from every
 // character.
