@@ -6,6 +6,7 @@
 #include "VillesEnMemoire.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
 #include <string_view>
 
@@ -229,7 +230,10 @@ int Colonne(sqlite3_vtab_cursor* brut, sqlite3_context* contexte, int colonne) {
     const EtatVilles& etat = *Table(brut).etat;
     // The texts stay in place as long as the connection: no copy.
     const std::string_view texte = colonne == kColonneCp ? etat.Code(curseur.ligne) : etat.Ville(curseur.ligne);
-    sqlite3_result_text(contexte, texte.data(), static_cast<int>(texte.size()), SQLITE_STATIC);
+    // Told no length, the engine takes the text as terminated; a text with a
+    // NUL of its own is given its length.
+    const bool nul = std::memchr(texte.data(), 0, texte.size()) != nullptr;
+    sqlite3_result_text(contexte, texte.data(), nul ? static_cast<int>(texte.size()) : -1, SQLITE_STATIC);
     return SQLITE_OK;
 }
 

@@ -92,7 +92,7 @@ int EtatVilles::Charger(sqlite3* connexion) {
     const auto nombre = static_cast<std::size_t>(sqlite3_column_int64(mesure.get(), 0));
     const auto taille = static_cast<std::size_t>(sqlite3_column_double(mesure.get(), 2));
     lignes.reserve(nombre);
-    textes.reserve(taille);
+    textes.reserve(taille + 2 * nombre);
     octets.reserve(taille + taille / 4);
     autres.reserve(nombreAutres);
     brute = nullptr;
@@ -139,9 +139,13 @@ bool EtatVilles::Retenir(sqlite3_stmt* lecture) {
     ligne.longueurCp = static_cast<std::uint16_t>(vue.longueurCp);
     ligne.nombreAutres = static_cast<std::uint16_t>(vue.nombreAutres);
     ligne.cpChiffres = vue.cpChiffres;
+    // Each text ends with a NUL, as the engine's own: the engine then hands
+    // it to the program as it is, without a copy to terminate it.
     textes.append(vue.cp, vue.longueurCp);
+    textes += '\0';
     textes.append(reinterpret_cast<const char*>(sqlite3_column_text(lecture, 2)),
                   static_cast<std::size_t>(sqlite3_column_bytes(lecture, 2)));
+    textes += '\0';
     lignes.push_back(ligne);
     return true;
 }
@@ -165,8 +169,8 @@ std::string_view EtatVilles::Code(std::uint32_t ligne) const {
 }
 
 std::string_view EtatVilles::Ville(std::uint32_t ligne) const {
-    const std::size_t debut = lignes[ligne].texte + lignes[ligne].longueurCp;
-    const std::size_t fin = ligne + 1 < lignes.size() ? lignes[ligne + 1].texte : textes.size();
+    const std::size_t debut = lignes[ligne].texte + lignes[ligne].longueurCp + 1;
+    const std::size_t fin = (ligne + 1 < lignes.size() ? lignes[ligne + 1].texte : textes.size()) - 1;
     return {textes.data() + debut, fin - debut};
 }
 

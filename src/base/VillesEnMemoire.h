@@ -42,7 +42,7 @@ struct VueLigne {
 };
 
 // A row kept in memory: its texts in EtatVilles::textes, Cp then Ville up to
-// the next row's; its names folded in EtatVilles::octets and autres. Its
+// the next row's, each followed by a NUL; its names folded in EtatVilles::octets and autres. Its
 // rowid is its place plus one.
 struct LigneMemoire {
     std::uint32_t texte = 0;
