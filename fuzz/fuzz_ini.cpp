@@ -12,7 +12,7 @@
 // functions (tests/reference_ini) and by the fixture pairs; this target asks
 // only what needs no second reader:
 // - no crash and no sanitizer report, on any bytes;
-// - a refused write (Erreur) leaves the file unchanged;
+// - a refused write (Echec) leaves the file unchanged;
 // - the file is never lost, and the folder holds it and nothing else: no
 //   temporary file is left;
 // - one write changes one stretch of the file: the bytes before and after it
@@ -21,7 +21,7 @@
 // - a plain value (printable ASCII, no blank at either end, no quote) written
 //   with plain names only (ASCII letters and digits) reads back as written.
 
-#include "Erreur.h"
+#include "Echec.h"
 #include "FichierIni.h"
 #include "Verifier.h"
 
@@ -200,7 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     bool refusee = false;
     try {
         Ecrire(ini, entree);
-    } catch (const Erreur&) {
+    } catch (const Echec&) {
         refusee = true;
     }
     const std::string apres = LireFichier(chemin);

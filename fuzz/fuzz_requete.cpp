@@ -25,7 +25,7 @@
 #include "BaseSql.h"
 #include "ComposerRequete.h"
 #include "ConstructionBase.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "FiltreReference.h"
 #include "ParametresSql.h"
 #include "Texte.h"
@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::istringstream autres(kAutresNoms);
     try {
         ConstruireBase(source, "fixture", chemin, &autres, "autres noms");
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         Echouer(std::string("base de fixture : ") + erreur.what());
     }
     std::istringstream lignes(kSource);
@@ -162,7 +162,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // unlinked: nothing stays behind, however libFuzzer ends the process.
     try {
         gEtat->base.Connexion();
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         Echouer(std::string("base de fixture : ") + erreur.what());
     }
     std::error_code ignoree;
@@ -214,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     RequeteParametree parametree;
     try {
         parametree = ParametrerRequete(*requete);
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         Echouer(std::string(erreur.what()) + " : " + description);
     }
     Verifier(parametree.sql == attendu && parametree.valeurs == valeurs,
@@ -234,7 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
             sql.Next();
         }
         sql.Close();
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         Echouer(std::string("erreur du moteur : ") + erreur.what() + " — " + description);
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Erreur.h"
+#include "Echec.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -22,11 +22,11 @@ inline void Ecrire(const QString& chemin, const QByteArray& octets) {
     QCOMPARE(fichier.write(octets), octets.size());
 }
 
-// The message of the Erreur that appel raises, or "" when none.
+// The message of the Echec that appel raises, or "" when none.
 template <typename Appel> QString MessageErreur(Appel appel) {
     try {
         appel();
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         return QString::fromUtf8(erreur.what());
     }
     return {};

@@ -2,7 +2,7 @@
 #include "ComparaisonSansAccent.h"
 #include "ComposerRequete.h"
 #include "ConstructionBase.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "FichiersDeTest.h"
 #include "ParametresSql.h"
 #include "PoigneesSqlite.h"

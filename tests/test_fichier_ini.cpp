@@ -1,4 +1,4 @@
-#include "Erreur.h"
+#include "Echec.h"
 #include "FichierIni.h"
 #include "FichiersDeTest.h"
 #include "SessionDeTest.h"

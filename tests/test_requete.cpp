@@ -1,5 +1,5 @@
 #include "ComposerRequete.h"
-#include "Erreur.h"
+#include "Echec.h"
 
 #include <QTest>
 
@@ -53,7 +53,7 @@ private slots:
 
     void pasDeRequeteSansCritere() { QVERIFY(!ComposerRequete("", "", 0, 1).has_value()); }
 
-    void modeInconnu() { QVERIFY_THROWS_EXCEPTION(Erreur, ComposerRequete("75", "", 4, 1)); }
+    void modeInconnu() { QVERIFY_THROWS_EXCEPTION(Echec, ComposerRequete("75", "", 4, 1)); }
 };
 
 QTEST_GUILESS_MAIN(TestRequete)

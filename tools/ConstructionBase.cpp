@@ -1,7 +1,7 @@
 #include "ConstructionBase.h"
 
 #include "ComparaisonSansAccent.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "PoigneesSqlite.h"
 #include "Utf8.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 void VerifierMoteur(sqlite3* connexion, int rc, const std::string& chemin) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-        throw Erreur("Écriture de la base « " + chemin + " » impossible : " + sqlite3_errmsg(connexion));
+        throw Echec("Écriture de la base « " + chemin + " » impossible : " + sqlite3_errmsg(connexion));
     }
 }
 
@@ -86,7 +86,7 @@ Couples InsererLignes(std::istream& source, const std::string& nomSource, sqlite
             }
         }
         if (!defaut.empty()) {
-            throw Erreur(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
+            throw Echec(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
         }
         for (std::size_t k = 0; k < champs.size(); ++k) {
             sqlite3_bind_text(instruction.get(), static_cast<int>(k + 1), champs[k].data(),
@@ -96,7 +96,7 @@ Couples InsererLignes(std::istream& source, const std::string& nomSource, sqlite
         sqlite3_reset(instruction.get());
     }
     if (source.bad()) {
-        throw Erreur("Lecture de « " + nomSource + " » impossible.");
+        throw Echec("Lecture de « " + nomSource + " » impossible.");
     }
     return lues;
 }
@@ -111,7 +111,7 @@ Couples EcrireLignes(std::istream& source, const std::string& nomSource, sqlite3
         },
         [](const std::vector<std::string>& champs) { return "le couple « " + champs[0] + " " + champs[1] + " »"; });
     if (couples.empty()) {
-        throw Erreur(nomSource + " ne contient aucune ligne.");
+        throw Echec(nomSource + " ne contient aucune ligne.");
     }
     return couples;
 }
@@ -184,7 +184,7 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
         return nombre;
     } catch (const std::filesystem::filesystem_error& erreur) {
         std::filesystem::remove(temporaire, ignoree);
-        throw Erreur("Écriture de la base « " + cheminBase + " » impossible : " + erreur.what());
+        throw Echec("Écriture de la base « " + cheminBase + " » impossible : " + erreur.what());
     } catch (...) {
         std::filesystem::remove(temporaire, ignoree);
         throw;

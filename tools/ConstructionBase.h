@@ -15,7 +15,7 @@
 // source is read to its end; nomSource names it in error messages. The store
 // is written beside cheminBase under a temporary name and renamed over
 // cheminBase only once complete, so a failure leaves any previous store as it
-// was and no partial file. Raises Erreur, naming the source line,
+// was and no partial file. Raises Echec, naming the source line,
 // for a malformed line (no tab or more than one, text that is not UTF-8, no
 // town), a postal code that is not exactly five characters, a (postal code,
 // town) pair seen before or a source with no row; for an other name of a pair

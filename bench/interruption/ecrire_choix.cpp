@@ -3,7 +3,7 @@
 // which undoes an earlier write cut short), "ecrire_choix FILE --lire" only the
 // start-up's read. tuer.py kills it halfway.
 #include "Echange.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "Messagerie.h"
 
 #include <cstdio>
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         if (argc < 3 || std::strcmp(argv[2], "--lire") != 0) {
             EnregistrerChoix(argv[1], "42000 - SAINT-ÉTIENNE", false, messagerie);
         }
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         std::fprintf(stderr, "%s\n", erreur.what());
         return 1;
     }

@@ -1,7 +1,7 @@
 #include "BaseSql.h"
 
 #include "ComparaisonSansAccent.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "Fichiers.h"
 #include "ParametresSql.h"
 #include "TableVilles.h"
@@ -36,7 +36,7 @@ sqlite3* BaseSql::Connexion() {
     // SQLite's own message for a missing file would only say "unable to open
     // database file"; the user needs to know which file.
     if (!FichierExiste(chemin_)) {
-        throw Erreur("La base « " + chemin_ + " » est introuvable.");
+        throw Echec("La base « " + chemin_ + " » est introuvable.");
     }
     sqlite3* brute = nullptr;
     // Only the one thread of the dialog ever uses the store: the connection
@@ -74,7 +74,7 @@ sqlite3* BaseSql::Connexion() {
         rc = InstallerTableVilles(connexion.get(), villes_);
     }
     if (rc != SQLITE_OK) {
-        throw Erreur(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
+        throw Echec(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
     }
     connexion_ = std::move(connexion);
     return connexion_.get();
@@ -106,10 +106,10 @@ void RequeteSql::Open() {
         sqlite3_prepare_v2(connexion, requete.sql.c_str(), static_cast<int>(requete.sql.size() + 1), &brute, &reste);
     InstructionSqlite instruction(brute);
     if (rc != SQLITE_OK) {
-        throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+        throw Echec(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
     }
     if (!instruction) {
-        throw Erreur("La requête est vide.");
+        throw Echec("La requête est vide.");
     }
     // Whatever follows the first statement must be blanks, semicolons or
     // comments: preparing it then yields no statement.
@@ -117,19 +117,19 @@ void RequeteSql::Open() {
     rc = sqlite3_prepare_v2(connexion, reste, -1, &bruteSuite, nullptr);
     const InstructionSqlite suite(bruteSuite);
     if (rc != SQLITE_OK || suite) {
-        throw Erreur("La requête ne doit contenir qu'une instruction : " + sql_);
+        throw Echec("La requête ne doit contenir qu'une instruction : " + sql_);
     }
     // Only the ?N written for the quoted strings may remain: any other
     // parameter would silently read as NULL.
     if (sqlite3_bind_parameter_count(instruction.get()) != static_cast<int>(requete.valeurs.size())) {
-        throw Erreur("La requête contient un paramètre sans valeur : " + sql_);
+        throw Echec("La requête contient un paramètre sans valeur : " + sql_);
     }
     for (std::size_t i = 0; i < requete.valeurs.size(); ++i) {
         const std::string& valeur = requete.valeurs[i];
         rc = sqlite3_bind_text(instruction.get(), static_cast<int>(i + 1), valeur.data(),
                                static_cast<int>(valeur.size()), SQLITE_TRANSIENT);
         if (rc != SQLITE_OK) {
-            throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
+            throw Echec(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
         }
     }
     const int nombre = sqlite3_column_count(instruction.get());
@@ -144,7 +144,7 @@ void RequeteSql::Open() {
 
 void RequeteSql::Next() {
     if (!instruction_) {
-        throw Erreur("La requête n'est pas ouverte.");
+        throw Echec("La requête n'est pas ouverte.");
     }
     if (!eof_) {
         Avancer();
@@ -159,7 +159,7 @@ void RequeteSql::Close() {
 
 std::string RequeteSql::FieldByName(const std::string& nom) const {
     if (!instruction_) {
-        throw Erreur("La requête n'est pas ouverte.");
+        throw Echec("La requête n'est pas ouverte.");
     }
     for (std::size_t colonne = 0; colonne < colonnes_.size(); ++colonne) {
         if (sqlite3_stricmp(colonnes_[colonne].c_str(), nom.c_str()) != 0) {
@@ -175,7 +175,7 @@ std::string RequeteSql::FieldByName(const std::string& nom) const {
         }
         return std::string(texte, static_cast<std::size_t>(sqlite3_column_bytes(instruction_.get(), index)));
     }
-    throw Erreur("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
+    throw Echec("Le champ « " + nom + " » n'existe pas dans le résultat de la requête.");
 }
 
 void RequeteSql::Avancer() {
@@ -187,6 +187,6 @@ void RequeteSql::Avancer() {
     } else {
         // The statement stays: the next ClearSql or Open releases it.
         eof_ = true;
-        throw Erreur(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_.get()))));
+        throw Echec(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(sqlite3_db_handle(instruction_.get()))));
     }
 }

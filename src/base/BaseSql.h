@@ -10,7 +10,7 @@ struct EtatVilles;
 
 // The postal code store: one SQLite database file, only ever read. The
 // connection opens read-only the first time a query needs it and never creates
-// the file; every failure raises Erreur with the engine's message.
+// the file; every failure raises Echec with the engine's message.
 class BaseSql {
 public:
     BaseSql() = default;
@@ -25,7 +25,7 @@ public:
     // The open connection, opened read-only on first use with the accent-free
     // comparisons registered, the table Quilvarest seen through the virtual
     // table that also finds a row by its other names (TableVilles.h), and
-    // double-quoted strings never read as values. Raises Erreur when the file
+    // double-quoted strings never read as values. Raises Echec when the file
     // is missing (nothing is created) or cannot be opened; a later call tries
     // again.
     sqlite3* Connexion();
@@ -55,7 +55,7 @@ public:
     // Closes the query if open, then runs the statement and stands on its
     // first row (Eof at once for an empty result), opening the database on
     // first use. Double-quoted strings of the text are string values, bound as
-    // parameters, never column names. Raises Erreur, the query then
+    // parameters, never column names. Raises Echec, the query then
     // closed, for an empty text, an unclosed quote, more than one statement,
     // a parameter without value or any error of the engine (its message
     // included); an engine error while stepping to the first row leaves the
@@ -64,7 +64,7 @@ public:
     bool Active() const { return instruction_ != nullptr; }
     // True once every row has been visited, and while the query is closed.
     bool Eof() const { return eof_; }
-    // Moves to the following row; nothing at Eof. Raises Erreur
+    // Moves to the following row; nothing at Eof. Raises Echec
     // when the query is closed or the engine fails, leaving the query open.
     void Next();
     // Releases the statement; nothing when already closed.
@@ -76,7 +76,7 @@ public:
 
     // The current row's value of the named column (case ignored) as a narrow
     // string; NULL, and every column at Eof, read as "". Raises
-    // Erreur when the query is closed or for a column the result
+    // Echec when the query is closed or for a column the result
     // lacks.
     std::string FieldByName(const std::string& nom) const;
 

@@ -1,6 +1,6 @@
 #include "ParametresSql.h"
 
-#include "Erreur.h"
+#include "Echec.h"
 
 #include <string>
 
@@ -53,7 +53,7 @@ RequeteParametree ParametrerRequete(const std::string& texte) {
             std::string valeur;
             fin = FinCitation(texte, i, &valeur);
             if (fin == std::string::npos) {
-                throw Erreur("Guillemet non fermé dans la requête : " + texte);
+                throw Echec("Guillemet non fermé dans la requête : " + texte);
             }
             resultat.valeurs.push_back(std::move(valeur));
             resultat.sql += '?' + std::to_string(resultat.valeurs.size());
@@ -68,7 +68,7 @@ RequeteParametree ParametrerRequete(const std::string& texte) {
             // A 'literal': copied whole.
             fin = FinCitation(texte, i, nullptr);
             if (fin == std::string::npos) {
-                throw Erreur("Apostrophe non fermée dans la requête : " + texte);
+                throw Echec("Apostrophe non fermée dans la requête : " + texte);
             }
         } else if (c == '`') {
             // A `name`: copied whole; the engine rejects an unclosed one.

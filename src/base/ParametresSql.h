@@ -13,6 +13,6 @@ struct RequeteParametree {
 // (Ville = "VILLE"), never a column name, so each one becomes a numbered
 // parameter. Single-quoted strings, [bracketed] and `backquoted` names and
 // comments are copied as they are, and a double quote inside them means
-// nothing. Raises Erreur for a string whose closing quote is
+// nothing. Raises Echec for a string whose closing quote is
 // missing; leaves every other check to the engine.
 RequeteParametree ParametrerRequete(const std::string& texte);

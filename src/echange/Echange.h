@@ -8,7 +8,7 @@ class Messagerie;
 // "Quilvarest", keys "ZeruzuvoCp" and "ZeruzuvoVille" read, "Cp", "Ville" and
 // "Erreur" written. Neither routine ever creates the file. Both first put the
 // file back whole when an earlier run's write in place was cut short there
-// (RetablirFichier), raising Erreur when that cannot be done.
+// (RetablirFichier), raising Echec when that cannot be done.
 
 // The starting criteria the caller left for the dialog.
 struct CriteresDepart {
@@ -28,6 +28,6 @@ bool ChargerConfig(const std::string& FichierConfig, CriteresDepart& criteres, M
 // to the end) and "Erreur" = 0 in one replacement of the file; an abandon
 // writes "Erreur" = 1 alone and leaves any earlier "Cp" and "Ville" as they
 // were. A missing file shows its message and nothing is written. A write that
-// fails raises Erreur and leaves the file unchanged.
+// fails raises Echec and leaves the file unchanged.
 void EnregistrerChoix(const std::string& FichierConfig, const std::string& entree, bool abandon,
                       Messagerie& messagerie);

@@ -1,6 +1,6 @@
 #include "ComposerRequete.h"
 
-#include "Erreur.h"
+#include "Echec.h"
 #include "Texte.h"
 
 const char* const kLibellesModes[4] = {"Commençant par", "Contient", "Egal à", "Finissant par"};
@@ -21,7 +21,7 @@ constexpr PiecesMode kPieces[4] = {
 
 void AjouterCondition(std::string& requete, const char* colonne, const std::string& critere, int mode) {
     if (mode < 0 || mode > 3) {
-        throw Erreur("Mode de recherche inconnu : " + std::to_string(mode) + ".");
+        throw Echec("Mode de recherche inconnu : " + std::to_string(mode) + ".");
     }
     requete += colonne;
     requete += kPieces[mode].avant;

@@ -21,7 +21,7 @@ extern const char* const kLibellesModes[4];
 // Neither is trimmed, and % or _ typed in a criterion stay wildcards. A double
 // quote inside a criterion is doubled, so the criterion can never end its
 // string value early. Returns no query when both criteria are empty. The
-// mode of a non-empty criterion outside 0..3 raises Erreur; the
+// mode of a non-empty criterion outside 0..3 raises Echec; the
 // mode of an empty criterion is not used.
 std::optional<std::string> ComposerRequete(const std::string& critereCp, const std::string& critereVille, int modeCp,
                                            int modeVille);

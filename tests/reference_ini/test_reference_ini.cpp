@@ -18,7 +18,7 @@
 // is '?', where Wine writes "??" or the look-alike (Ā → A), and the generator
 // writes neither.
 
-#include "Erreur.h"
+#include "Echec.h"
 #include "FichierIni.h"
 #include "FichiersDeTest.h"
 #include "GenerateurIni.h"
@@ -123,7 +123,7 @@ Essai Preparer(const CasIni& cas, const QString& base, LotReference& lot) {
                 copie.WriteString(essai.cas.ecritures.front().section.toStdString(), cle, valeur);
             }
         }
-    } catch (const Erreur& erreur) {
+    } catch (const Echec& erreur) {
         essai.refus = QString::fromUtf8(erreur.what());
     }
 

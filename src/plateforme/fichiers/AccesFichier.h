@@ -33,7 +33,7 @@ int LireFichierEntier(const std::string& chemin, std::string& octets);
 // Never replaces a file the running user may not write (or marked read-only
 // on Windows), even where renaming over it would succeed.
 //
-// Never creates chemin. Raises Erreur naming chemin, with the system's error
+// Never creates chemin. Raises Echec naming chemin, with the system's error
 // text, when the write cannot be made; the file is then as it was.
 void RemplacerFichier(const std::string& chemin, const std::string& octets);
 
@@ -41,7 +41,7 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets);
 // there (killed, crashed, power cut): the backup copy it left gives the old
 // content back, unless the file holds the whole new one. A file changed since
 // by someone else is left as it is. The copy is removed. Does nothing when no
-// copy is left, which is the usual case. Raises Erreur naming chemin when the
+// copy is left, which is the usual case. Raises Echec naming chemin when the
 // old content cannot be written back; the copy then stays for the next try.
 void RetablirFichier(const std::string& chemin);
 

@@ -2,7 +2,7 @@
 
 #include "ArretEcriture.h"
 #include "CopieSauvegarde.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "PrimitivesFichier.h"
 #include "TemporaireVoisin.h"
 
@@ -19,7 +19,7 @@
 namespace {
 
 [[noreturn]] void Echouer(const std::string& chemin, int erreur) {
-    throw Erreur(MessageEcritureImpossible(chemin, erreur));
+    throw Echec(MessageEcritureImpossible(chemin, erreur));
 }
 
 // A descriptor closed on every exit; the temporary file it names, if any, is

@@ -2,7 +2,7 @@
 
 #include "ArretEcriture.h"
 #include "CopieSauvegarde.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "ErreurWindows.h"
 #include "PrimitivesFichier.h"
 #include "TemporaireVoisin.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr DWORD kPasUnFichierOrdinaire = ERROR_BAD_FILE_TYPE;
 
 [[noreturn]] void Echouer(const std::string& chemin, DWORD erreur) {
-    throw Erreur(MessageEcritureImpossible(chemin, static_cast<int>(erreur)));
+    throw Echec(MessageEcritureImpossible(chemin, static_cast<int>(erreur)));
 }
 
 // A handle closed on every exit; the temporary file it names, if any, is also

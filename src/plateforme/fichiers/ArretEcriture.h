@@ -7,7 +7,7 @@
 // of bytes has been written, as if the process had been killed there. Armed
 // by tests only; the program never arms it.
 
-// Thrown where the write stops. Not an Erreur: nothing catches it on the way
+// Thrown where the write stops. Not an Echec: nothing catches it on the way
 // out, so no clean-up or rollback runs, as after a kill.
 struct EcritureArretee {};
 

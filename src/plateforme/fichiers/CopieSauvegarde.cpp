@@ -1,7 +1,7 @@
 #include "CopieSauvegarde.h"
 
 #include "AccesFichier.h"
-#include "Erreur.h"
+#include "Echec.h"
 #include "PrimitivesFichier.h"
 
 #include <cstdint>
@@ -121,7 +121,7 @@ std::size_t PremiereDifference(const std::string& a, const std::string& b) {
 void EcrireSurPlaceAvecCopie(const std::string& chemin, const std::string& cible, const std::string& octets) {
     std::string actuel;
     if (const int erreur = LireFichierEntier(cible, actuel)) {
-        throw Erreur(MessageEcritureImpossible(chemin, erreur));
+        throw Echec(MessageEcritureImpossible(chemin, erreur));
     }
     const std::string identite = IdentiteFichier(cible);
     Copie copie;
@@ -135,23 +135,23 @@ void EcrireSurPlaceAvecCopie(const std::string& chemin, const std::string& cible
 
     const std::string dossier = DossierCopies(true);
     if (dossier.empty()) {
-        throw Erreur(MessageEcritureImpossible(chemin, "aucun dossier où garder sa copie de sauvegarde"));
+        throw Echec(MessageEcritureImpossible(chemin, "aucun dossier où garder sa copie de sauvegarde"));
     }
     const std::string cheminCopie = dossier + NomCopie(identite);
     if (const int erreur = EcrireCopie(cheminCopie, {Entete(copie), copie.identite, copie.ancien, copie.nouveau})) {
         SupprimerFichier(cheminCopie);
-        throw Erreur(MessageEcritureImpossible(cheminCopie, erreur));
+        throw Echec(MessageEcritureImpossible(cheminCopie, erreur));
     }
     try {
         EcrireDepuis(chemin, cible, copie.debut, octets);
-    } catch (const Erreur&) {
+    } catch (const Echec&) {
         // Part of the new content may be in the file: the old one goes back
         // while the copy is there. Should that fail too, the copy stays for
         // the next run.
         try {
             EcrireDepuis(chemin, cible, copie.debut, actuel);
             SupprimerFichier(cheminCopie);
-        } catch (const Erreur&) {
+        } catch (const Echec&) {
         }
         throw;
     }

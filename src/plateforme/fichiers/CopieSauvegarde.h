@@ -8,6 +8,6 @@
 // flushed to disk; the file is then written from its first changed byte on,
 // flushed, and the copy removed. A write that fails puts the old content back
 // at once; a write cut short by a kill, a crash or a power cut is put back by
-// RetablirFichier on the next run. Raises Erreur naming chemin (or the copy,
+// RetablirFichier on the next run. Raises Echec naming chemin (or the copy,
 // when the copy cannot be written) and leaves the file as it was.
 void EcrireSurPlaceAvecCopie(const std::string& chemin, const std::string& cible, const std::string& octets);

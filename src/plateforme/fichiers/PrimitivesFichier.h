@@ -19,7 +19,7 @@ std::string IdentiteFichier(const std::string& cible);
 // Writes octets from offset debut on into the existing regular file cible
 // (octets' first debut bytes are taken to be there already), sets its length
 // to octets.size() and flushes it to disk. The space is reserved first, so a
-// full disk fails before any byte is overwritten. Raises Erreur naming chemin.
+// full disk fails before any byte is overwritten. Raises Echec naming chemin.
 void EcrireDepuis(const std::string& chemin, const std::string& cible, std::size_t debut, const std::string& octets);
 
 // Creates or empties the file fichier, readable by the user only, writes the

@@ -1,8 +1,8 @@
 #include "FichierIni.h"
 
 #include "AccesFichier.h"
+#include "Echec.h"
 #include "EncodageIni.h"
-#include "Erreur.h"
 #include "LignesIni.h"
 #include "Utf8.h"
 
@@ -183,14 +183,14 @@ void FichierIni::WriteStrings(const std::string& section,
     for (const auto& [cle, valeur] : valeurs) {
         const std::string nomCle = Nom(cle);
         if (nomCle.find('=') != std::string::npos || (!nomCle.empty() && (nomCle[0] == ';' || nomCle[0] == '['))) {
-            throw Erreur(MessageEcritureImpossible(chemin_, "nom de clé « " + cle + " » invalide"));
+            throw Echec(MessageEcritureImpossible(chemin_, "nom de clé « " + cle + " » invalide"));
         }
     }
 
     // A file we cannot read is never replaced by content built from nothing.
     std::string octets;
     if (const int erreur = LireFichierEntier(chemin_, octets)) {
-        throw Erreur(MessageEcritureImpossible(chemin_, erreur));
+        throw Echec(MessageEcritureImpossible(chemin_, erreur));
     }
     UnitesIni unites(std::move(octets));
     const std::string finDeLigne = FinDeLigneDuFichier(unites);

@@ -49,7 +49,7 @@ public:
     // or the value becomes a blank: they would otherwise inject lines into the
     // caller's file. Names end at their first NUL and are trimmed of blanks,
     // as the file gives them back.
-    // Raises Erreur naming the file when the write cannot be made
+    // Raises Echec naming the file when the write cannot be made
     // (file missing or unreadable, not writable, disk error), or when a key
     // could not be read back (holding '=' or starting with ';' or '['); the
     // file is then unchanged and never created.
