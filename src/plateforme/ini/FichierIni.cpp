@@ -2,8 +2,8 @@
 
 #include "AccesFichier.h"
 #include "Echec.h"
-#include "EncodageIni.h"
 #include "LignesIni.h"
+#include "UnitesIni.h"
 #include "Utf8.h"
 
 #include <QChar>

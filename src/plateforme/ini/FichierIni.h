@@ -62,8 +62,6 @@ public:
     // replacement of the file. An empty list touches nothing.
     void WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& valeurs);
 
-    const std::string& Chemin() const { return chemin_; }
-
 private:
     std::string chemin_;
 };

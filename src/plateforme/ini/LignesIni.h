@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EncodageIni.h"
+#include "UnitesIni.h"
 
 #include <cstddef>
 #include <string>

@@ -11,7 +11,6 @@
 
 namespace {
 
-const char kRemplacementUtf8[] = "\xEF\xBF\xBD"; // U+FFFD
 
 struct Session {
     std::string nom = "UTF-8";

@@ -12,7 +12,6 @@
 
 namespace {
 
-const char kRemplacementUtf8[] = "\xEF\xBF\xBD"; // U+FFFD
 
 // The ANSI code page, the one the INI functions write an ANSI file in. It
 // only changes with a restart, so it is read once.

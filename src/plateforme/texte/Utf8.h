@@ -22,6 +22,10 @@ inline bool EstOctetInvalide(std::uint32_t point) {
 // Appends point, a code point up to U+10FFFF, to sortie in UTF-8.
 void EncoderUtf8(std::string& sortie, char32_t point);
 
+// U+FFFD, the replacement character, in UTF-8: what a byte or character that
+// cannot be read or written becomes.
+inline constexpr char kRemplacementUtf8[] = "\xEF\xBF\xBD";
+
 // texte with each byte outside well-formed UTF-8 replaced by remplacement;
 // every well-formed character is kept.
 std::string RemplacerOctetsInvalides(const std::string& texte, const std::string& remplacement);

@@ -1,4 +1,4 @@
-#include "EncodageIni.h"
+#include "UnitesIni.h"
 
 #include "JeuSession.h"
 #include "Utf8.h"
@@ -47,8 +47,6 @@ std::pair<bool, bool> AnalyserUtf8(const std::string& octets) {
     return {true, nonAscii};
 }
 
-const char kRemplacement[] = "\xEF\xBF\xBD"; // U+FFFD
-
 // Calls action with each code point of utf8; a byte outside well-formed
 // UTF-8 counts as U+FFFD.
 template <typename Action> void ParPoint(const std::string& utf8, Action action) {
@@ -90,7 +88,7 @@ std::string UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
     const std::string octets = Copier(debut, fin);
     switch (encodage_) {
     case EncodageIni::Utf8:
-        return RemplacerOctetsInvalides(octets, kRemplacement);
+        return RemplacerOctetsInvalides(octets, kRemplacementUtf8);
     case EncodageIni::Windows1252: {
         std::string texte;
         texte.reserve(octets.size());
@@ -131,7 +129,7 @@ std::string UnitesIni::Decoder(std::size_t debut, std::size_t fin) const {
 std::string UnitesIni::Encoder(const std::string& utf8) const {
     switch (encodage_) {
     case EncodageIni::Utf8:
-        return RemplacerOctetsInvalides(utf8, kRemplacement);
+        return RemplacerOctetsInvalides(utf8, kRemplacementUtf8);
     case EncodageIni::Windows1252: {
         std::string octets;
         octets.reserve(utf8.size());

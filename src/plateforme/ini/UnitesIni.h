@@ -25,8 +25,6 @@ public:
     // file of odd length stays behind them.
     explicit UnitesIni(std::string octets);
 
-    EncodageIni Encodage() const { return encodage_; }
-
     // Number of units, byte order mark and lone odd byte excluded.
     std::size_t Taille() const { return (octets_.size() - debut_) / largeur_; }
 
