@@ -8,6 +8,9 @@
 
 namespace {
 
+// Beyond this many rows a store is read at each search rather than kept.
+constexpr sqlite3_int64 kLignesAuPlus = 4'000'000;
+
 bool QueDesChiffres(const char* texte, std::size_t longueur) {
     for (std::size_t k = 0; k < longueur; ++k) {
         if (texte[k] < '0' || texte[k] > '9') {
@@ -54,7 +57,8 @@ VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
     vue.villeLue = ville != nullptr;
     vue.villeTexte = ville != nullptr && !villeBlob;
     vue.ville = Replier(ville, longueurVille);
-    if (vue.cp == nullptr || ville == nullptr || autresParCouple.empty()) {
+    // Most rows have no other name: their postal code alone says so.
+    if (vue.cp == nullptr || ville == nullptr || codesAutres.count(std::string(vue.cp, vue.longueurCp)) == 0) {
         return vue;
     }
     std::string couple(vue.cp, vue.longueurCp);
@@ -79,21 +83,19 @@ VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
 int EtatVilles::Charger(sqlite3* connexion) {
     memoire = Memoire::Impossible;
     sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion,
-                                "SELECT count(*), max(rowid), total(length(CAST(Cp AS BLOB)) + "
-                                "length(CAST(Ville AS BLOB))) FROM main.Quilvarest",
-                                -1, &brute, nullptr);
+    int rc = sqlite3_prepare_v2(connexion, "SELECT count(*), max(rowid) FROM main.Quilvarest", -1, &brute, nullptr);
     const InstructionSqlite mesure(brute);
     if (rc != SQLITE_OK || sqlite3_step(mesure.get()) != SQLITE_ROW ||
         sqlite3_column_int64(mesure.get(), 0) != sqlite3_column_int64(mesure.get(), 1) ||
-        sqlite3_column_double(mesure.get(), 2) >= 1e9) {
+        sqlite3_column_int64(mesure.get(), 0) > kLignesAuPlus) {
         return rc;
     }
+    // Room for names a little longer than a French commune's on average;
+    // longer ones only make a buffer grow.
     const auto nombre = static_cast<std::size_t>(sqlite3_column_int64(mesure.get(), 0));
-    const auto taille = static_cast<std::size_t>(sqlite3_column_double(mesure.get(), 2));
     lignes.reserve(nombre);
-    textes.reserve(taille + 2 * nombre);
-    octets.reserve(taille + taille / 4);
+    textes.reserve(nombre * 24);
+    octets.reserve(nombre * 20);
     autres.reserve(nombreAutres);
     brute = nullptr;
     rc = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &brute, nullptr);
@@ -116,10 +118,14 @@ int EtatVilles::Charger(sqlite3* connexion) {
     for (std::uint32_t k = 0; k < parCode.size(); ++k) {
         parCode[k] = k;
     }
-    std::stable_sort(parCode.begin(), parCode.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return Code(a) < Code(b); });
+    // A store of ours is in postal code order already.
+    const auto avant = [this](std::uint32_t a, std::uint32_t b) { return Code(a) < Code(b); };
+    if (!std::is_sorted(parCode.begin(), parCode.end(), avant)) {
+        std::stable_sort(parCode.begin(), parCode.end(), avant);
+    }
     // Every row has taken its other names.
     autresParCouple = {};
+    codesAutres = {};
     memoire = Memoire::Faite;
     return SQLITE_OK;
 }
@@ -188,6 +194,7 @@ int EtatVilles::ChargerAutresNoms(sqlite3* connexion) {
     };
     while ((rc = sqlite3_step(lecture.get())) == SQLITE_ROW) {
         autresParCouple[texte(0) + '\t' + texte(1)].push_back(texte(2));
+        codesAutres.insert(texte(0));
         ++nombreAutres;
     }
     return rc == SQLITE_DONE ? SQLITE_OK : rc;

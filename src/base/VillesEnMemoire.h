@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct sqlite3;
@@ -70,6 +71,7 @@ struct EtatVilles {
     std::vector<AutreNom> autres;
     // The other names of each "Cp\tVille".
     std::unordered_map<std::string, std::vector<std::string>> autresParCouple;
+    std::unordered_set<std::string> codesAutres; // the postal codes of autresParCouple
     std::size_t nombreAutres = 0;
     std::string autreNomTrouve;
 
