@@ -11,7 +11,6 @@
 
 namespace {
 
-
 struct Session {
     std::string nom = "UTF-8";
     bool utf8 = true;

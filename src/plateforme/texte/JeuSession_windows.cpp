@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // The ANSI code page, the one the INI functions write an ANSI file in. It
 // only changes with a restart, so it is read once.
 UINT PageAnsi() {
