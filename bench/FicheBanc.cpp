@@ -15,8 +15,7 @@ const Cas kSaint{"saint", "", "saint", "Ville LIKE '%SAINT%'", Contient};
 const Cas kPoste{"poste", "", "ST MARTIN D HERES", "Ville = 'SAINT-MARTIN-D''HÈRES' COLLATE BINARY", EgalA};
 // The bare engine reads the one row by its own name; + keeps it off the index
 // on Cp, so that it reads every row as the search does.
-const Cas kAutre{"autre", "", "TOURLAVILLE", "Ville = 'CHERBOURG-EN-COTENTIN' COLLATE BINARY AND +Cp = '50110'",
-                 EgalA};
+const Cas kAutre{"autre", "", "TOURLAVILLE", "Ville = 'CHERBOURG-EN-COTENTIN' COLLATE BINARY AND +Cp = '50110'", EgalA};
 
 std::string CheminBase() {
     return DossierExecutable() + "Quilvarest.abs";
