@@ -1,6 +1,7 @@
 #include "AccesFichier.h"
 #include "ArretEcriture.h"
 #include "FichiersDeTest.h"
+#include "VerrouFichier.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -120,6 +121,47 @@ private slots:
         }
         // Some stops fell inside the file's own write, not only the copy's.
         QVERIFY(coupes > 0);
+    }
+
+    void copieGardeeTantQueLEcrivainTient() {
+        // A write in place cut short leaves its backup copy; while its writer
+        // still holds the file (a lock the test takes, as a running writer
+        // does), another instance's start-up neither undoes nor drops the
+        // write: it says the file is in use. Once the writer is gone (killed,
+        // its lock released with it), the next run puts the old content back.
+        VerrouFichier::DefinirAttente(std::chrono::milliseconds(0));
+        const QByteArray ancien = Ancien();
+        const QString original = dossier_.filePath(QStringLiteral("tenu.ini"));
+        const QString autreNom = dossier_.filePath(QStringLiteral("tenu-autre.ini"));
+        Ecrire(original, ancien);
+        std::filesystem::create_hard_link(Chemin("tenu.ini"), Chemin("tenu-autre.ini"));
+        // The first stop that falls inside the file's own write, past its copy's.
+        const QByteArray nouveau = QByteArray(ancien).replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE");
+        QByteArray coupe = ancien;
+        for (std::size_t n = 0; n < 64 * 1024 && (coupe == ancien || coupe == nouveau); n += 1024) {
+            Ecrire(original, ancien);
+            ArreterEcritureApres(n);
+            QVERIFY_THROWS_EXCEPTION(EcritureArretee, RemplacerFichier(autreNom.toStdString(), nouveau.toStdString()));
+            ArreterEcritureApres(std::nullopt);
+            coupe = Lire(original);
+        }
+        QVERIFY(coupe != ancien && coupe != nouveau);
+        const auto copies = [this] {
+            return QDirIterator(Cache(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext();
+        };
+        {
+            const VerrouFichier ecrivain(original.toStdString());
+            const QString message = MessageErreur([&] { RetablirFichier(original.toStdString()); });
+            QVERIFY2(message.contains(QStringLiteral("utilisé par un autre programme")), qPrintable(message));
+            QCOMPARE(Lire(original), coupe);
+            QVERIFY(copies());
+            // Nor does a second lock of this process get the file.
+            QVERIFY(MessageErreur([&] { VerrouFichier(autreNom.toStdString()); }).contains("utilisé"));
+        }
+        RetablirFichier(original.toStdString());
+        QCOMPARE(Lire(original), ancien);
+        QVERIFY(!copies());
+        VerrouFichier::DefinirAttente(std::chrono::milliseconds(3000));
     }
 
     void temporaireLaisseOte() {

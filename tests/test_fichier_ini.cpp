@@ -2,6 +2,7 @@
 #include "FichierIni.h"
 #include "FichiersDeTest.h"
 #include "SessionDeTest.h"
+#include "VerrouFichier.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,6 +113,7 @@ private slots:
     void fichierProtege_data();
     void fichierProtege();
     void dossierLectureSeule();
+    void ecritureDUnAutreEnCours();
 };
 
 void TestFichierIni::lecture_data() {
@@ -465,6 +467,26 @@ void TestFichierIni::dossierLectureSeule() {
     QVERIFY2(message.isEmpty(), qPrintable(message));
     QCOMPARE(Lire(chemin), Fixture("guillemets.attendu.ini"));
     QCOMPARE(Entrees(dossier.path()), QStringList{"guillemets.ini"});
+}
+
+// Two writers at once: while another holds the file (the test's lock), a
+// write waits, then fails saying the file is in use, and writes nothing;
+// once the other is done, the same write goes through.
+void TestFichierIni::ecritureDUnAutreEnCours() {
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath("appel.ini");
+    Ecrire(chemin, "[Quilvarest]\r\nZeruzuvoCp=75001\r\n");
+    VerrouFichier::DefinirAttente(std::chrono::milliseconds(100));
+    FichierIni ini(Narrow(chemin));
+    {
+        const VerrouFichier autre(Narrow(chemin));
+        const QString message = MessageErreur([&] { ini.WriteStrings("Quilvarest", {{"Cp", "42000"}}); });
+        QVERIFY2(message.contains("utilisé par un autre programme"), qPrintable(message));
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nZeruzuvoCp=75001\r\n"));
+    }
+    ini.WriteStrings("Quilvarest", {{"Cp", "42000"}});
+    QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nZeruzuvoCp=75001\r\nCp=42000\r\n"));
+    VerrouFichier::DefinirAttente(std::chrono::milliseconds(3000));
 }
 
 QTEST_GUILESS_MAIN(TestFichierIni)

@@ -371,3 +371,34 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets) {
     temporaire.temporaire.clear();
     SynchroniserDossier(dossier);
 }
+
+std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur) {
+    // Never blocks on a pipe; anything but a regular file is refused.
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat etat {};
+    if (fd < 0 || ::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        erreur = fd < 0 ? errno : EINVAL;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return kAucunePoignee;
+    }
+    return fd;
+}
+
+bool PrendreVerrou(std::intptr_t poignee) {
+    return ::flock(static_cast<int>(poignee), LOCK_EX | LOCK_NB) == 0;
+}
+
+bool DesigneEncore(std::intptr_t poignee, const std::string& chemin) {
+    struct stat ouvert {};
+    struct stat nomme {};
+    return ::fstat(static_cast<int>(poignee), &ouvert) == 0 && ::stat(chemin.c_str(), &nomme) == 0 &&
+           ouvert.st_dev == nomme.st_dev && ouvert.st_ino == nomme.st_ino;
+}
+
+void FermerPoignee(std::intptr_t poignee) {
+    if (poignee != kAucunePoignee) {
+        ::close(static_cast<int>(poignee));
+    }
+}

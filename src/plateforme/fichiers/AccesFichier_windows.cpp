@@ -187,16 +187,26 @@ std::string CibleFinale(const std::string& chemin) {
     return DepuisUtf16(CibleFinaleW(large));
 }
 
-std::string IdentiteFichier(const std::string& cible) {
-    Poignee fichier;
-    fichier.h = CreateFileW(VersUtf16(cible).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+namespace {
+
+// The volume and file index of the file a handle is open on; "" when the
+// system cannot say.
+std::string IdentiteDe(HANDLE h) {
     BY_HANDLE_FILE_INFORMATION informations{};
-    if (fichier.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(fichier.h, &informations)) {
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &informations)) {
         return {};
     }
     return std::to_string(informations.dwVolumeSerialNumber) + ":" + std::to_string(informations.nFileIndexHigh) + ":" +
            std::to_string(informations.nFileIndexLow);
+}
+
+} // namespace
+
+std::string IdentiteFichier(const std::string& cible) {
+    Poignee fichier;
+    fichier.h = CreateFileW(VersUtf16(cible).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return IdentiteDe(fichier.h);
 }
 
 void EcrireDepuis(const std::string& chemin, const std::string& cible, std::size_t debut, const std::string& octets) {
@@ -334,4 +344,46 @@ void RemplacerFichier(const std::string& chemin, const std::string& octets) {
         Echouer(chemin, GetLastError());
     }
     temporaire.temporaire.clear();
+}
+
+std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur) {
+    // Every sharing allowed: the caller may read the file, and ReplaceFileW
+    // may replace it, while the lock is held.
+    const HANDLE h =
+        CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        erreur = static_cast<int>(GetLastError());
+        const DWORD attributs = GetFileAttributesW(VersUtf16(chemin).c_str());
+        if (attributs != INVALID_FILE_ATTRIBUTES && (attributs & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            erreur = static_cast<int>(kPasUnFichierOrdinaire);
+        }
+        return kAucunePoignee;
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        erreur = static_cast<int>(kPasUnFichierOrdinaire);
+        return kAucunePoignee;
+    }
+    return reinterpret_cast<std::intptr_t>(h);
+}
+
+bool PrendreVerrou(std::intptr_t poignee) {
+    // A byte range lock is mandatory on Windows, refusing reads of what it
+    // covers: one byte at 1 GiB, past any content, as SQLite does.
+    OVERLAPPED position{};
+    position.Offset = 0x40000000;
+    return LockFileEx(reinterpret_cast<HANDLE>(poignee), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &position) != FALSE;
+}
+
+bool DesigneEncore(std::intptr_t poignee, const std::string& chemin) {
+    const std::string ouvert = IdentiteDe(reinterpret_cast<HANDLE>(poignee));
+    return !ouvert.empty() && ouvert == IdentiteFichier(chemin);
+}
+
+void FermerPoignee(std::intptr_t poignee) {
+    if (poignee != kAucunePoignee) {
+        CloseHandle(reinterpret_cast<HANDLE>(poignee));
+    }
 }

@@ -3,6 +3,7 @@
 #include "AccesFichier.h"
 #include "Echec.h"
 #include "PrimitivesFichier.h"
+#include "VerrouFichier.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -169,6 +170,12 @@ void RetablirFichier(const std::string& chemin) {
     std::string octets;
     if (LireFichierEntier(cheminCopie, octets) != 0) {
         return; // no copy: the last write ended
+    }
+    // A copy is also there while another program's write is under way: its
+    // lock is waited for, and once it is released the copy is read again.
+    const VerrouFichier verrou(chemin);
+    if (LireFichierEntier(cheminCopie, octets) != 0) {
+        return; // that write ended
     }
     const std::optional<Copie> copie = Relire(octets);
     if (!copie) {

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
-// What the write in place with a backup copy needs of the system; each
-// AccesFichier_<system>.cpp implements it. Paths are UTF-8.
+// What the write in place with a backup copy and the lock on a file need of
+// the system; each AccesFichier_<system>.cpp implements it. Paths are UTF-8.
 
 // The final target of chemin, every link resolved; "" when it cannot be found.
 std::string CibleFinale(const std::string& chemin);
@@ -34,3 +35,22 @@ void SupprimerFichier(const std::string& fichier);
 // first when creer is true: in the cache, which outlives a restart, or else in
 // the temporary folder; "" when there is no such folder.
 std::string DossierCopies(bool creer);
+
+// A handle the lock of a file is held by (VerrouFichier.h).
+inline constexpr std::intptr_t kAucunePoignee = -1;
+
+// A handle on the existing regular file chemin, a link followed, that may
+// hold its lock; kAucunePoignee, with the system's code in erreur, when the
+// file cannot be opened.
+std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur);
+
+// Takes the exclusive lock of the handle's file without waiting; true once
+// taken. Another handle, of this process or another, is refused it until this
+// one is closed.
+bool PrendreVerrou(std::intptr_t poignee);
+
+// Whether chemin, a link followed, still names the file the handle is open on.
+bool DesigneEncore(std::intptr_t poignee, const std::string& chemin);
+
+// Closes the handle, which releases its lock; nothing for kAucunePoignee.
+void FermerPoignee(std::intptr_t poignee);

@@ -5,6 +5,7 @@
 #include "LignesIni.h"
 #include "UnitesIni.h"
 #include "Utf8.h"
+#include "VerrouFichier.h"
 
 #include <QChar>
 #include <algorithm>
@@ -187,6 +188,9 @@ void FichierIni::WriteStrings(const std::string& section,
         }
     }
 
+    // No other program reads, changes and writes the file in between: the
+    // lock is held from the read until the new content is on disk.
+    const VerrouFichier verrou(chemin_);
     // A file we cannot read is never replaced by content built from nothing.
     std::string octets;
     if (const int erreur = LireFichierEntier(chemin_, octets)) {
