@@ -387,7 +387,12 @@ std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur) {
 }
 
 bool PrendreVerrou(std::intptr_t poignee) {
-    return ::flock(static_cast<int>(poignee), LOCK_EX | LOCK_NB) == 0;
+    while (::flock(static_cast<int>(poignee), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) {
+            return errno != EWOULDBLOCK;
+        }
+    }
+    return true;
 }
 
 bool DesigneEncore(std::intptr_t poignee, const std::string& chemin) {

@@ -374,7 +374,8 @@ bool PrendreVerrou(std::intptr_t poignee) {
     OVERLAPPED position{};
     position.Offset = 0x40000000;
     return LockFileEx(reinterpret_cast<HANDLE>(poignee), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                      &position) != FALSE;
+                      &position) != FALSE ||
+           GetLastError() != ERROR_LOCK_VIOLATION;
 }
 
 bool DesigneEncore(std::intptr_t poignee, const std::string& chemin) {

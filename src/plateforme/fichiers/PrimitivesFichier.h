@@ -44,9 +44,10 @@ inline constexpr std::intptr_t kAucunePoignee = -1;
 // file cannot be opened.
 std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur);
 
-// Takes the exclusive lock of the handle's file without waiting; true once
-// taken. Another handle, of this process or another, is refused it until this
-// one is closed.
+// Takes the exclusive lock of the handle's file without waiting; false only
+// while another handle, of this process or another, holds it. A file system
+// that has no locks (some network shares) counts as taken: the file is then
+// written as it was before there was a lock.
 bool PrendreVerrou(std::intptr_t poignee);
 
 // Whether chemin, a link followed, still names the file the handle is open on.
