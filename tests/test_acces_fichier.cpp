@@ -47,6 +47,16 @@ class TestAccesFichier : public QObject {
     // The backup copies go to a cache of the test's own.
     QString Cache() const { return dossier_.filePath(QStringLiteral("cache")); }
 
+    static void Remplacer(const std::string& chemin, const std::string& nouveau) {
+        ModifierFichier(chemin, [&](const std::string&) { return nouveau; });
+    }
+
+    // The next run's read, which puts back a write cut short.
+    static void Relire(const QString& chemin) {
+        std::string octets;
+        LireFichierEntier(chemin.toStdString(), octets);
+    }
+
 private slots:
     void initTestCase() {
         qputenv("XDG_CACHE_HOME", Cache().toUtf8());
@@ -62,13 +72,13 @@ private slots:
         std::filesystem::create_hard_link(original, autreNom);
 
         const std::string nouveau = "[Quilvarest]\r\nZeruzuvoCp=42\r\nErreur=1\r\n";
-        RemplacerFichier(original.u8string(), nouveau);
+        Remplacer(original.u8string(), nouveau);
         QCOMPARE(Lire(QString::fromStdString(autreNom.u8string())), QByteArray::fromStdString(nouveau));
 
         // Written through the other name, with a shorter content: the names
         // still share one file, and no byte of the longer content stays behind.
         const std::string court = "[Quilvarest]\r\n";
-        RemplacerFichier(autreNom.u8string(), court);
+        Remplacer(autreNom.u8string(), court);
         QCOMPARE(Lire(QString::fromStdString(original.u8string())), QByteArray::fromStdString(court));
 
         // No temporary file left beside them.
@@ -105,7 +115,7 @@ private slots:
             ArreterEcritureApres(n);
             terminee = true;
             try {
-                RemplacerFichier(autreNom.toStdString(), nouveau.toStdString());
+                Remplacer(autreNom.toStdString(), nouveau.toStdString());
             } catch (const EcritureArretee&) {
                 terminee = false;
             }
@@ -114,7 +124,7 @@ private slots:
             QVERIFY2(MelangeDe(apres, ancien, nouveau), qPrintable(QString::number(n)));
             coupes += apres != ancien && apres != nouveau ? 1 : 0;
 
-            RetablirFichier(original.toStdString());
+            Relire(original);
             QVERIFY2(Lire(autreNom) == (terminee ? nouveau : ancien), qPrintable(QString::number(n)));
             QVERIFY2(!QDirIterator(cache, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext(),
                      qPrintable(QString::number(n)));
@@ -141,7 +151,7 @@ private slots:
         for (std::size_t n = 0; n < 64 * 1024 && (coupe == ancien || coupe == nouveau); n += 1024) {
             Ecrire(original, ancien);
             ArreterEcritureApres(n);
-            QVERIFY_THROWS_EXCEPTION(EcritureArretee, RemplacerFichier(autreNom.toStdString(), nouveau.toStdString()));
+            QVERIFY_THROWS_EXCEPTION(EcritureArretee, Remplacer(autreNom.toStdString(), nouveau.toStdString()));
             ArreterEcritureApres(std::nullopt);
             coupe = Lire(original);
         }
@@ -151,14 +161,14 @@ private slots:
         };
         {
             const VerrouFichier ecrivain(original.toStdString());
-            const QString message = MessageErreur([&] { RetablirFichier(original.toStdString()); });
+            const QString message = MessageErreur([&] { Relire(original); });
             QVERIFY2(message.contains(QStringLiteral("utilisé par un autre programme")), qPrintable(message));
             QCOMPARE(Lire(original), coupe);
             QVERIFY(copies());
             // Nor does a second lock of this process get the file.
             QVERIFY(MessageErreur([&] { VerrouFichier(autreNom.toStdString()); }).contains("utilisé"));
         }
-        RetablirFichier(original.toStdString());
+        Relire(original);
         QCOMPARE(Lire(original), ancien);
         QVERIFY(!copies());
         VerrouFichier::DefinirAttente(std::chrono::milliseconds(3000));
@@ -174,7 +184,7 @@ private slots:
         for (const QString& nom : autres + QStringList{QStringLiteral(".laisse.ini.quilvarest-Ab12Cd")}) {
             Ecrire(dossier_.filePath(nom), "reste");
         }
-        RemplacerFichier(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+        Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
         QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
         QStringList restants =
             QDir(dossier_.path()).entryList({QStringLiteral("*laisse*")}, QDir::Files | QDir::Hidden);
@@ -196,7 +206,7 @@ private slots:
             QSKIP("l'administrateur écrit tout fichier : le cas est couvert par le test de l'éditeur INI");
         }
         const QStringList fichiers = QDir(dossier_.path()).entryList(QDir::Files | QDir::Hidden);
-        const QString message = MessageErreur([&] { RemplacerFichier(chemin.toStdString(), "[Quilvarest]\r\n"); });
+        const QString message = MessageErreur([&] { Remplacer(chemin.toStdString(), "[Quilvarest]\r\n"); });
         QVERIFY2(message.startsWith(QStringLiteral("Impossible d'écrire le fichier « ") + chemin + " » : "),
                  qPrintable(message));
         QCOMPARE(Lire(chemin), avant);

@@ -1,6 +1,5 @@
 #include "Echange.h"
 
-#include "AccesFichier.h"
 #include "FichierIni.h"
 #include "Fichiers.h"
 #include "Messagerie.h"
@@ -18,9 +17,6 @@ bool ChargerConfig(const std::string& FichierConfig, CriteresDepart& criteres, M
         messagerie.AfficherMessage(kMessageFichierAbsent);
         return true;
     }
-    // A write of an earlier run, killed halfway, is undone before anything
-    // is read from the file.
-    RetablirFichier(FichierConfig);
     const FichierIni ini(FichierConfig);
     criteres.Cp = ini.ReadString(kSection, "ZeruzuvoCp", "");
     criteres.Ville = ini.ReadString(kSection, "ZeruzuvoVille", "");
@@ -45,7 +41,6 @@ void EnregistrerChoix(const std::string& FichierConfig, const std::string& entre
         return;
     }
 
-    RetablirFichier(FichierConfig);
     FichierIni ini(FichierConfig);
     if (abandon) {
         ini.WriteBool(kSection, "Erreur", true);

@@ -6,9 +6,8 @@ class Messagerie;
 
 // The configuration file shared with the calling application: section
 // "Quilvarest", keys "ZeruzuvoCp" and "ZeruzuvoVille" read, "Cp", "Ville" and
-// "Erreur" written. Neither routine ever creates the file. Both first put the
-// file back whole when an earlier run's write in place was cut short there
-// (RetablirFichier), raising Echec when that cannot be done.
+// "Erreur" written. Neither routine ever creates the file. Both raise Echec
+// when the file cannot be read or written as it must be.
 
 // The starting criteria the caller left for the dialog.
 struct CriteresDepart {

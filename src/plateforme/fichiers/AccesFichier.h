@@ -1,49 +1,45 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
-// Whole-file access for the INI editor, on the system's own calls (POSIX, or
-// the wide-character Win32 API) so that each rule about links, permissions and
-// torn files is under our own control. Paths are UTF-8 on every system.
+// The caller's file, read whole and changed whole, on the system's own calls
+// (POSIX, or the wide-character Win32 API) so that each rule about links,
+// rights, locks and torn files is under our own control. Paths are UTF-8 on
+// every system.
 
-// Reads the whole regular file at chemin into octets. Returns 0, or the
-// system's code of the failure (errno, or GetLastError on Windows): a missing
-// file, a folder, anything else that is not a regular file (a pipe is never
-// waited on), a file we may not read. After a failure octets may hold part of
-// the file.
+// Reads the whole regular file at chemin into octets. A write of ours that a
+// kill, a crash or a power cut cut short there is put back first, under the
+// file's lock (VerrouFichier.h). Returns 0, or the system's code of the
+// failure (errno, or GetLastError on Windows): a missing file, a folder,
+// anything else that is not a regular file (a pipe is never waited on), a
+// file we may not read. Raises Echec naming chemin when a write cut short
+// cannot be put back, or while another program holds the file.
 int LireFichierEntier(const std::string& chemin, std::string& octets);
 
-// Replaces the content of the existing regular file at chemin by octets so
-// that no reader ever sees a half-written file: a temporary file in the same
-// folder is written, flushed to disk and renamed over the original, taking the
-// original's mode (and its owner and group when we may set them; on Windows
-// ReplaceFileW keeps attributes, security and streams). A symbolic link is
-// followed to its final target, which is replaced; the link stays. The
-// temporary file has no name until it is complete where the system allows
-// (Linux's O_TMPFILE), and otherwise a name of our own (TemporaireVoisin.h):
-// a leftover of a killed write beside the same file is removed first, once no
-// process holds it open.
-//
-// Two files cannot take a rename and are rewritten in place instead, with a
-// backup copy in the user's cache until the write is on disk
-// (CopieSauvegarde.h): a file with more than one name (hard links), since a
-// rename would leave the other names on the old content, and a writable file
-// in a folder that refuses a new file.
-//
-// Never replaces a file the running user may not write (or marked read-only
-// on Windows), even where renaming over it would succeed.
-//
-// Never creates chemin. Raises Echec naming chemin, with the system's error
-// text, when the write cannot be made; the file is then as it was.
-void RemplacerFichier(const std::string& chemin, const std::string& octets);
+// What a change makes of the file's content.
+using Transformation = std::function<std::string(const std::string& octets)>;
 
-// Puts back whole the file at chemin when a write in place was cut short
-// there (killed, crashed, power cut): the backup copy it left gives the old
-// content back, unless the file holds the whole new one. A file changed since
-// by someone else is left as it is. The copy is removed. Does nothing when no
-// copy is left, which is the usual case. Raises Echec naming chemin when the
-// old content cannot be written back; the copy then stays for the next try.
-void RetablirFichier(const std::string& chemin);
+// Changes the content of the existing regular file at chemin to what
+// transformer makes of it, so that no reader ever sees a half-written file
+// and no one else's change is lost:
+// - the file's lock is held from the read until the new content is on disk;
+//   a write of ours cut short is put back first, and the backup copies of
+//   files gone or replaced are removed;
+// - the new content goes into a temporary file renamed over the file
+//   (Remplacement.h), or, for a file with hard links or in a folder that
+//   takes no new name, is written in place with a backup copy kept until it
+//   is on disk (CopieSauvegarde.h);
+// - just before the rename or the first byte written, the file must still
+//   be the one read: same file, size, time and, for a small file, bytes.
+//   Changed, it is read again and transformer applied once more; changed
+//   again, nothing is written and the call fails.
+// A symbolic link is followed to its final target, which is changed; the
+// link stays. Nothing is written when the content stays the same. Never
+// changes a file the running user may not write (or marked read-only on
+// Windows), never creates chemin. Raises Echec naming chemin, with the
+// reason, when the change cannot be made; the file is then as it was.
+void ModifierFichier(const std::string& chemin, const Transformation& transformer);
 
 // The message of a failed write of chemin: "Impossible d'écrire le fichier
 // « chemin » : <raison>.", the reason being given or taken from a code of

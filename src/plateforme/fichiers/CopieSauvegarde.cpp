@@ -2,22 +2,24 @@
 
 #include "AccesFichier.h"
 #include "Echec.h"
-#include "PrimitivesFichier.h"
-#include "VerrouFichier.h"
+#include "PlacesCopies.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
 
-// The copy's layout: a first line naming the format, a second line giving
-// the lengths of the file's identity (IdentiteFichier), of the unchanged start, of the old and the
-// new part, and a digest of what follows, then the identity, the old part and the
-// new part. The digest tells a whole copy from one cut short.
+// A backup copy is one file: a line naming the format, a line of numbers
+// (the lengths of the file's identity, of its path, of its unchanged start,
+// of the old and of the new part, a digest of that start and one of what
+// follows), then the identity, the path, the old part and the new part. The
+// second digest tells a whole copy from one cut short; its name comes from
+// the file's identity, so that any name of the file finds it.
 
 namespace {
 
-const std::string kFormat = "Quilvarest copie 1\n";
+const std::string kFormat = "Quilvarest copie 2\n";
+const std::string kSuffixe = ".copie";
 
 std::uint64_t Empreinte(std::initializer_list<std::string_view> morceaux) {
     std::uint64_t empreinte = 14695981039346656037ull; // FNV-1a, 64 bits
@@ -36,34 +38,36 @@ std::string NomCopie(const std::string& identite) {
     for (auto chiffre = nom.rbegin(); chiffre != nom.rend(); ++chiffre, empreinte >>= 4) {
         *chiffre = kChiffres[empreinte & 0xf];
     }
-    return nom + ".copie";
+    return nom + kSuffixe;
 }
 
-struct Copie {
-    std::string_view identite;
+struct Sauvegarde {
+    std::string_view identite, cible;
     std::size_t debut = 0;
+    std::uint64_t empreinteDebut = 0;
     std::string_view ancien, nouveau;
 };
 
-std::string Entete(const Copie& copie) {
-    return kFormat + std::to_string(copie.identite.size()) + ' ' + std::to_string(copie.debut) + ' ' +
-           std::to_string(copie.ancien.size()) + ' ' + std::to_string(copie.nouveau.size()) + ' ' +
-           std::to_string(Empreinte({copie.identite, copie.ancien, copie.nouveau})) + '\n';
+std::string Entete(const Sauvegarde& s) {
+    std::string entete = kFormat;
+    for (const std::uint64_t nombre :
+         {std::uint64_t{s.identite.size()}, std::uint64_t{s.cible.size()}, std::uint64_t{s.debut},
+          std::uint64_t{s.ancien.size()}, std::uint64_t{s.nouveau.size()}, s.empreinteDebut}) {
+        entete += std::to_string(nombre) + ' ';
+    }
+    return entete + std::to_string(Empreinte({s.identite, s.cible, s.ancien, s.nouveau})) + '\n';
 }
 
-// The copy held in octets, or nothing when it is not whole.
-std::optional<Copie> Relire(std::string_view octets) {
-    if (octets.substr(0, kFormat.size()) != kFormat) {
-        return std::nullopt;
-    }
+// The record held in octets, or nothing when it is not whole.
+std::optional<Sauvegarde> Relire(std::string_view octets) {
     const std::size_t finLigne = octets.find('\n', kFormat.size());
-    if (finLigne == std::string_view::npos) {
+    if (octets.substr(0, kFormat.size()) != kFormat || finLigne == std::string_view::npos) {
         return std::nullopt;
     }
     const std::string ligne(octets.substr(kFormat.size(), finLigne - kFormat.size()));
-    unsigned long long nombres[5] = {};
+    unsigned long long n[7] = {};
     const char* lecture = ligne.c_str();
-    for (unsigned long long& nombre : nombres) {
+    for (unsigned long long& nombre : n) {
         char* fin = nullptr;
         nombre = std::strtoull(lecture, &fin, 10);
         if (fin == lecture) {
@@ -71,45 +75,46 @@ std::optional<Copie> Relire(std::string_view octets) {
         }
         lecture = fin;
     }
-    const std::string_view corps = octets.substr(finLigne + 1);
-    if (nombres[0] > corps.size() || nombres[2] > corps.size() || nombres[3] > corps.size() ||
-        corps.size() != nombres[0] + nombres[2] + nombres[3]) {
+    std::string_view corps = octets.substr(finLigne + 1);
+    if (n[0] > corps.size() || n[1] > corps.size() || n[3] > corps.size() || n[4] > corps.size() ||
+        corps.size() != n[0] + n[1] + n[3] + n[4]) {
         return std::nullopt;
     }
-    Copie copie;
-    copie.identite = corps.substr(0, nombres[0]);
-    copie.debut = nombres[1];
-    copie.ancien = corps.substr(nombres[0], nombres[2]);
-    copie.nouveau = corps.substr(nombres[0] + nombres[2]);
-    if (Empreinte({copie.identite, copie.ancien, copie.nouveau}) != nombres[4]) {
+    Sauvegarde s;
+    s.identite = corps.substr(0, n[0]);
+    s.cible = corps.substr(n[0], n[1]);
+    s.debut = n[2];
+    s.empreinteDebut = n[5];
+    s.ancien = corps.substr(n[0] + n[1], n[3]);
+    s.nouveau = corps.substr(n[0] + n[1] + n[3]);
+    if (Empreinte({s.identite, s.cible, s.ancien, s.nouveau}) != n[6]) {
         return std::nullopt;
     }
-    return copie;
+    return s;
 }
 
-// True when actuel is what a write from copie.debut on can leave when cut
-// short: each byte from there is the old one or the new one at its place, or
-// a zero of space reserved but not yet written. Anything else is a change made
-// since by someone else, which is not ours to undo.
-bool EcritureCoupee(const Copie& copie, std::string_view actuel) {
-    const std::size_t plusLongue =
-        copie.ancien.size() > copie.nouveau.size() ? copie.ancien.size() : copie.nouveau.size();
-    if (actuel.size() < copie.debut || actuel.size() - copie.debut > plusLongue) {
+// True when actuel is what a write of s can leave when cut short. Anything
+// else is a change made since by someone else, which is not ours to undo.
+bool EcritureCoupee(const Sauvegarde& s, std::string_view actuel) {
+    const std::size_t tailleAncienne = s.debut + s.ancien.size();
+    if ((actuel.size() != tailleAncienne && actuel.size() != s.debut + s.nouveau.size()) ||
+        Empreinte({actuel.substr(0, s.debut)}) != s.empreinteDebut) {
         return false;
     }
-    for (std::size_t i = copie.debut; i < actuel.size(); ++i) {
-        const std::size_t rang = i - copie.debut;
+    for (std::size_t i = s.debut; i < actuel.size(); ++i) {
+        const std::size_t rang = i - s.debut;
         const char octet = actuel[i];
-        const bool ancien = rang < copie.ancien.size() && copie.ancien[rang] == octet;
-        const bool nouveau = rang < copie.nouveau.size() && copie.nouveau[rang] == octet;
-        if (!ancien && !nouveau && octet != '\0') {
+        const bool ancien = rang < s.ancien.size() && s.ancien[rang] == octet;
+        const bool nouveau = rang < s.nouveau.size() && s.nouveau[rang] == octet;
+        const bool reserve = i >= tailleAncienne && octet == '\0';
+        if (!ancien && !nouveau && !reserve) {
             return false;
         }
     }
     return true;
 }
 
-std::size_t PremiereDifference(const std::string& a, const std::string& b) {
+std::size_t PremiereDifference(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     while (i < a.size() && i < b.size() && a[i] == b[i]) {
         ++i;
@@ -117,83 +122,136 @@ std::size_t PremiereDifference(const std::string& a, const std::string& b) {
     return i;
 }
 
+// Writes the record into the first place that takes it (a full or refused
+// cache gives way to the temporary folder); the place, or raises Echec.
+const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
+    int erreur = 0;
+    std::string cheminCopie;
+    for (const PlaceCopies& place : places) {
+        cheminCopie = place.chemin + kSeparateur + nom;
+        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, true, erreur));
+        if (!copie.Ouverte()) {
+            continue;
+        }
+        std::uint64_t position = 0;
+        const std::string entete = Entete(s);
+        for (const std::string_view morceau : {std::string_view(entete), s.identite, s.cible, s.ancien, s.nouveau}) {
+            erreur = erreur != 0 ? erreur : EcrireEn(copie.Valeur(), morceau, position);
+            position += morceau.size();
+        }
+        erreur = erreur != 0 ? erreur : Synchroniser(copie.Valeur());
+        erreur = erreur != 0 ? erreur : copie.Fermer();
+        if (erreur == 0) {
+            Synchroniser(place.dossier.Valeur()); // the new name, where the system needs it
+            return place;
+        }
+        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+    }
+    throw Echec(MessageEcritureImpossible(cheminCopie, erreur));
+}
+
+std::string IdentiteDe(const std::string& chemin) {
+    int erreur = 0;
+    const PoigneeTenue fichier(OuvrirFichier(chemin, false, erreur));
+    EtatFichier etat;
+    return fichier.Ouverte() && EtatDe(fichier.Valeur(), etat) == 0 ? etat.identite : std::string();
+}
+
 } // namespace
 
-void EcrireSurPlaceAvecCopie(const std::string& chemin, const std::string& cible, const std::string& octets) {
-    std::string actuel;
-    if (const int erreur = LireFichierEntier(cible, actuel)) {
-        throw Echec(MessageEcritureImpossible(chemin, erreur));
-    }
-    const std::string identite = IdentiteFichier(cible);
-    Copie copie;
-    copie.identite = identite;
-    copie.debut = PremiereDifference(actuel, octets);
-    if (copie.debut == actuel.size() && copie.debut == octets.size()) {
-        return;
-    }
-    copie.ancien = std::string_view(actuel).substr(copie.debut);
-    copie.nouveau = std::string_view(octets).substr(copie.debut);
+bool EcrireSurPlace(const std::string& chemin, const std::string& cible, const Lecture& lue, const std::string& nouveau,
+                    const std::function<bool()>& inchange) {
+    Sauvegarde s;
+    s.identite = lue.etat.identite;
+    s.cible = cible;
+    s.debut = PremiereDifference(lue.octets, nouveau);
+    s.empreinteDebut = Empreinte({std::string_view(lue.octets).substr(0, s.debut)});
+    s.ancien = std::string_view(lue.octets).substr(s.debut);
+    s.nouveau = std::string_view(nouveau).substr(s.debut);
 
-    const std::string dossier = DossierCopies(true);
-    if (dossier.empty()) {
-        throw Echec(MessageEcritureImpossible(chemin, "aucun dossier où garder sa copie de sauvegarde"));
+    std::string pourquoi;
+    const std::vector<PlaceCopies> places = PlacesCopies(true, pourquoi);
+    if (places.empty()) {
+        throw Echec(
+            MessageEcritureImpossible(chemin, "aucun dossier sûr où garder sa copie de sauvegarde (" + pourquoi + ")"));
     }
-    const std::string cheminCopie = dossier + NomCopie(identite);
-    if (const int erreur = EcrireCopie(cheminCopie, {Entete(copie), copie.identite, copie.ancien, copie.nouveau})) {
-        SupprimerFichier(cheminCopie);
-        throw Echec(MessageEcritureImpossible(cheminCopie, erreur));
+    const std::string nom = NomCopie(lue.etat.identite);
+    const PlaceCopies& place = GarderCopie(places, nom, s);
+    if (!inchange()) {
+        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        return false;
     }
-    try {
-        EcrireDepuis(chemin, cible, copie.debut, octets);
-    } catch (const Echec&) {
+    if (const int erreur = EcrireDepuis(cible, s.debut, nouveau)) {
         // Part of the new content may be in the file: the old one goes back
         // while the copy is there. Should that fail too, the copy stays for
         // the next run.
-        try {
-            EcrireDepuis(chemin, cible, copie.debut, actuel);
-            SupprimerFichier(cheminCopie);
-        } catch (const Echec&) {
+        if (EcrireDepuis(cible, s.debut, lue.octets) == 0) {
+            SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
         }
-        throw;
+        throw Echec(MessageEcritureImpossible(chemin, erreur));
     }
-    SupprimerFichier(cheminCopie);
+    SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+    return true;
 }
 
-void RetablirFichier(const std::string& chemin) {
-    const std::string cible = CibleFinale(chemin);
-    const std::string identite = cible.empty() ? std::string() : IdentiteFichier(cible);
-    const std::string dossier = DossierCopies(false);
-    if (identite.empty() || dossier.empty()) {
-        return;
+bool CopieEnAttente(const std::string& chemin) {
+    const std::string identite = IdentiteDe(chemin);
+    std::string pourquoi;
+    for (const PlaceCopies& place : identite.empty() ? std::vector<PlaceCopies>() : PlacesCopies(false, pourquoi)) {
+        if (OuvrirCopie(place, NomCopie(identite)).Ouverte()) {
+            return true;
+        }
     }
-    const std::string cheminCopie = dossier + NomCopie(identite);
-    std::string octets;
-    if (LireFichierEntier(cheminCopie, octets) != 0) {
-        return; // no copy: the last write ended
-    }
-    // A copy is also there while another program's write is under way: its
-    // lock is waited for, and once it is released the copy is read again.
-    const VerrouFichier verrou(chemin);
-    if (LireFichierEntier(cheminCopie, octets) != 0) {
-        return; // that write ended
-    }
-    const std::optional<Copie> copie = Relire(octets);
-    if (!copie) {
-        // Cut short while it was written: the file was not touched yet.
-        SupprimerFichier(cheminCopie);
-        return;
-    }
-    if (copie->identite != identite) {
-        return; // another file's copy under the same name
-    }
-    std::string actuel;
-    if (LireFichierEntier(cible, actuel) != 0) {
+    return false;
+}
+
+void RetablirSousVerrou(const std::string& chemin, const std::string& cible) {
+    Lecture actuel;
+    std::string pourquoi;
+    if (LireChemin(cible, actuel) != 0) {
         return; // the read that follows reports it
     }
-    const std::string_view vue(actuel);
-    if (EcritureCoupee(*copie, vue) && vue.substr(copie->debut) != copie->nouveau &&
-        vue.substr(copie->debut) != copie->ancien) {
-        EcrireDepuis(chemin, cible, copie->debut, actuel.substr(0, copie->debut) + std::string(copie->ancien));
+    const std::string nom = NomCopie(actuel.etat.identite);
+    for (const PlaceCopies& place : PlacesCopies(false, pourquoi)) {
+        std::string octets;
+        const PoigneeTenue copie = OuvrirCopie(place, nom);
+        if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
+            continue;
+        }
+        const std::optional<Sauvegarde> s = Relire(octets);
+        if (s && s->identite != actuel.etat.identite) {
+            continue; // another file's copy under the same name
+        }
+        // A copy cut short while it was written: the file was not touched.
+        const std::string_view apres = std::string_view(actuel.octets).substr(s ? s->debut : 0);
+        if (s && EcritureCoupee(*s, actuel.octets) && apres != s->nouveau && apres != s->ancien) {
+            const std::string ancien = actuel.octets.substr(0, s->debut) + std::string(s->ancien);
+            if (const int erreur = EcrireDepuis(cible, s->debut, ancien)) {
+                throw Echec(MessageEcritureImpossible(chemin, erreur));
+            }
+        }
+        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
     }
-    SupprimerFichier(cheminCopie);
+}
+
+void OterCopiesOrphelines() {
+    std::string pourquoi;
+    for (const PlaceCopies& place : PlacesCopies(false, pourquoi)) {
+        for (const std::string& nom : NomsDans(place.chemin)) {
+            std::string octets;
+            const PoigneeTenue copie = nom.size() > kSuffixe.size() &&
+                                               nom.compare(nom.size() - kSuffixe.size(), kSuffixe.size(), kSuffixe) == 0
+                                           ? OuvrirCopie(place, nom)
+                                           : PoigneeTenue();
+            if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
+                continue;
+            }
+            // A copy not yet whole may be one being written: it is left.
+            const std::optional<Sauvegarde> s = Relire(octets);
+            if (s && IdentiteDe(std::string(s->cible)) != s->identite) {
+                SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+            }
+        }
+    }
 }

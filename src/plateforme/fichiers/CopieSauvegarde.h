@@ -1,13 +1,38 @@
 #pragma once
 
+#include "EntreesSorties.h"
+
+#include <functional>
 #include <string>
 
-// Rewrites the existing file cible in place with octets, its name being
-// chemin in messages. Before any byte of it changes, the part that changes,
-// old and new, is kept in a backup copy in the user's cache folder and
-// flushed to disk; the file is then written from its first changed byte on,
-// flushed, and the copy removed. A write that fails puts the old content back
-// at once; a write cut short by a kill, a crash or a power cut is put back by
-// RetablirFichier on the next run. Raises Echec naming chemin (or the copy,
-// when the copy cannot be written) and leaves the file as it was.
-void EcrireSurPlaceAvecCopie(const std::string& chemin, const std::string& cible, const std::string& octets);
+// The write in place with a backup copy, for a file that cannot take a
+// rename, and the next run's repair of such a write cut short.
+
+// Writes nouveau over the file cible that lue was read from (chemin being
+// its name in messages). Before any byte of it changes, the part that
+// changes, old and new, is kept in a backup copy (PlacesCopies.h) and
+// flushed to disk; inchange() then confirms that nobody changed the file
+// meanwhile, or the copy goes and false is returned with nothing written;
+// the file is written from its first changed byte on, flushed, and the copy
+// removed. A write that fails puts the old content back at once; one cut
+// short by a kill, a crash or a power cut is put back by RetablirSousVerrou
+// on the next run. Raises Echec naming chemin (or the copy) when the write
+// cannot be made; the file is then as it was.
+bool EcrireSurPlace(const std::string& chemin, const std::string& cible, const Lecture& lue, const std::string& nouveau,
+                    const std::function<bool()>& inchange);
+
+// True when a backup copy is waiting for the file at chemin.
+bool CopieEnAttente(const std::string& chemin);
+
+// Puts the old content of cible back when the file is exactly what a write
+// in place cut short leaves: the old bytes up to the first changed one,
+// then at each place the old byte, the new one or, past the old end, a
+// zero of space reserved, and the old or the new size. The copy is then
+// removed; so it is when the file is anything else (the write had ended, or
+// someone changed the file since: theirs is kept). To be called under the
+// file's lock. Raises Echec naming chemin when the old content cannot be
+// written back; the copy then stays for the next try.
+void RetablirSousVerrou(const std::string& chemin, const std::string& cible);
+
+// Removes the copies of files that are gone, or replaced by another file.
+void OterCopiesOrphelines();

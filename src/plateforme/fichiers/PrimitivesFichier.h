@@ -2,56 +2,151 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
-#include <string_view>
+#include <vector>
 
-// What the write in place with a backup copy and the lock on a file need of
-// the system; each AccesFichier_<system>.cpp implements it. Paths are UTF-8.
+// What the file layer needs of the system, and nothing more: each
+// AccesFichier_<system>.cpp implements these calls on the system's own API
+// (POSIX, or the wide-character Win32 API), and every rule built on them
+// (when to write in place, the lock, the backup copy, the repair, the check
+// for a change made meanwhile) is written once, in the portable files. Paths
+// are UTF-8. Codes are the system's (errno, or GetLastError on Windows); 0 is
+// success.
+
+// An open file or folder; kAucunePoignee when none.
+using Poignee = std::intptr_t;
+inline constexpr Poignee kAucunePoignee = -1;
+
+enum class Genre { Ordinaire, Dossier, Autre };
+
+// What the rules look at in a file or folder.
+struct EtatFichier {
+    Genre genre = Genre::Autre;
+    std::string identite; // tells the file from every other on the machine
+    std::uint64_t taille = 0;
+    std::int64_t modification = 0; // in the system's finest unit
+    std::uint32_t liens = 1;       // its names (hard links)
+    bool aNous = true;             // owned by the running user
+    bool ouvertAuxAutres = false;  // writable by a user other than its owner
+};
+
+// The code meaning "not a regular file" (a folder, a pipe, a device), which
+// messages put in our own words.
+extern const int kPasUnFichierOrdinaire;
+
+// What joins a folder's path and a name in it.
+extern const char kSeparateur;
+
+// The system's text for a code.
+std::string TexteSysteme(int erreur);
+
+// True when erreur says a name is taken.
+bool NomPris(int erreur);
+
+// True when erreur says the system refuses a new name here (a folder we may
+// not write, a read-only one, a sticky one refusing to rename over another
+// user's file): the file is then written in place instead.
+bool NomRefuse(int erreur);
+
+// True when erreur says the disk or the user's quota is full.
+bool PlaceManquante(int erreur);
+
+// ---- Files reached by a path, links followed
 
 // The final target of chemin, every link resolved; "" when it cannot be found.
 std::string CibleFinale(const std::string& chemin);
 
-// What tells the file cible from every other file on the machine, whatever
-// name it is reached by (its device and inode, or Windows' volume and file
-// index); "" when the system cannot say.
-std::string IdentiteFichier(const std::string& cible);
+// Opens the existing file chemin for reading, or for writing too, and checks
+// that it is a regular file (a pipe is never waited on).
+Poignee OuvrirFichier(const std::string& chemin, bool ecriture, int& erreur);
 
-// Writes octets from offset debut on into the existing regular file cible
-// (octets' first debut bytes are taken to be there already), sets its length
-// to octets.size() and flushes it to disk. The space is reserved first, so a
-// full disk fails before any byte is overwritten. Raises Echec naming chemin.
-void EcrireDepuis(const std::string& chemin, const std::string& cible, std::size_t debut, const std::string& octets);
+// Whether the running user may write the file cible (a read-only mark on
+// Windows counts as a refusal).
+int EcriturePermise(const std::string& cible);
 
-// Creates or empties the file fichier, readable by the user only, writes the
-// pieces one after the other and flushes it, and its folder where the system
-// allows, to disk. Returns 0 or the system's code of the failure.
-int EcrireCopie(const std::string& fichier, std::initializer_list<std::string_view> morceaux);
+int EtatDe(Poignee poignee, EtatFichier& etat);
 
-// Removes the file fichier if it is there.
-void SupprimerFichier(const std::string& fichier);
+// Reads up to taille bytes at the current position; lus is 0 at the end.
+int LireMorceau(Poignee poignee, char* tampon, std::size_t taille, std::size_t& lus);
 
-// The user's own folder for backup copies, with its trailing separator, made
-// first when creer is true: in the cache, which outlives a restart, or else in
-// the temporary folder; "" when there is no such folder.
-std::string DossierCopies(bool creer);
+// Writes up to taille bytes at position; ecrits says how many went.
+int EcrireMorceau(Poignee poignee, const char* octets, std::size_t taille, std::uint64_t position, std::size_t& ecrits);
 
-// A handle the lock of a file is held by (VerrouFichier.h).
-inline constexpr std::intptr_t kAucunePoignee = -1;
+// Sets aside the space for a file of taille bytes, so that a full disk fails
+// before a byte of the file is overwritten; 0 where the system cannot say.
+int Reserver(Poignee poignee, std::uint64_t taille);
 
-// A handle on the existing regular file chemin, a link followed, that may
-// hold its lock; kAucunePoignee, with the system's code in erreur, when the
-// file cannot be opened.
-std::intptr_t OuvrirPourVerrou(const std::string& chemin, int& erreur);
+int FixerTaille(Poignee poignee, std::uint64_t taille);
+int Synchroniser(Poignee poignee);
+
+// Closes the handle (releasing its lock); a lost write may still show here.
+int FermerPoignee(Poignee poignee);
+
+// ---- The lock
 
 // Takes the exclusive lock of the handle's file without waiting; false only
 // while another handle, of this process or another, holds it. A file system
-// that has no locks (some network shares) counts as taken: the file is then
-// written as it was before there was a lock.
-bool PrendreVerrou(std::intptr_t poignee);
+// without locks (some network shares) counts as taken. On Windows a byte far
+// past any content is locked: its locks refuse reads of what they cover.
+bool PrendreVerrou(Poignee poignee);
 
 // Whether chemin, a link followed, still names the file the handle is open on.
-bool DesigneEncore(std::intptr_t poignee, const std::string& chemin);
+bool DesigneEncore(Poignee poignee, const std::string& chemin);
 
-// Closes the handle, which releases its lock; nothing for kAucunePoignee.
-void FermerPoignee(std::intptr_t poignee);
+// ---- The temporary file beside the caller's, and its rename
+
+// An unnamed new file in dossier, where the system offers one (Linux's
+// O_TMPFILE): a kill then leaves nothing behind. kAucunePoignee elsewhere.
+Poignee CreerSansNom(const std::string& dossier);
+
+// Creates the new file chemin, readable by the user only, or gives the
+// unnamed file sansNom that name; the handle is in poignee.
+int CreerSousNom(const std::string& chemin, Poignee sansNom, Poignee& poignee);
+
+// Gives the new file what the original had besides its bytes, where a rename
+// would lose it: owner, group, mode, extended attributes (POSIX ACLs among
+// them). Nothing on Windows, where the replacement keeps them.
+int ReprendreAttributs(Poignee original, Poignee nouveau);
+
+// Puts the file temporaire, written and flushed, open as poignee, in the
+// place of cible, in one step; poignee is closed on every outcome.
+int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible);
+
+// The names in dossier (folders and links left out).
+std::vector<std::string> NomsDans(const std::string& dossier);
+
+// Removes the file nom of dossier when it is a regular file of ours that no
+// process holds: a write under way holds its temporary file.
+void OterSiLibre(const std::string& dossier, const std::string& nom);
+
+int SupprimerChemin(const std::string& chemin);
+
+// Makes a new name or a removed one in dossier durable, where the system
+// needs it; nothing is reported, since nothing can be undone then.
+void SynchroniserDossier(const std::string& dossier);
+
+// ---- The folders of the backup copies, reached without following any link
+
+// The roots the folders of the backup copies are made under, in order of
+// preference: the user's cache, which outlives a restart, then the
+// temporary folder, each with the folders made under it, one inside the
+// other. The user's own root is checked like the folders under it
+// (aVerifier); a shared one, like /tmp, is not, only what is made in it.
+struct Racine {
+    std::string chemin;
+    bool aVerifier = true;
+    std::vector<std::string> dossiers;
+};
+std::vector<Racine> RacinesCopies();
+
+// Opens the folder nom of parent (or the path nom when parent is
+// kAucunePoignee) without following a link or a reparse point at its last
+// step, made first (readable by the user only) when creer is set.
+Poignee OuvrirDossier(Poignee parent, const std::string& cheminParent, const std::string& nom, bool creer, int& erreur);
+
+// Opens the file nom of the folder dossier (whose path is cheminDossier)
+// without following a link: to read it, or created anew (readable by the
+// user only) to write it.
+Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur);
+
+void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom);

@@ -21,7 +21,7 @@ VerrouFichier::VerrouFichier(const std::string& chemin) {
     const auto limite = std::chrono::steady_clock::now() + gAttente;
     for (;;) {
         int erreur = 0;
-        poignee_ = OuvrirPourVerrou(chemin, erreur);
+        poignee_ = OuvrirFichier(chemin, false, erreur);
         if (poignee_ == kAucunePoignee) {
             throw Echec(MessageEcritureImpossible(chemin, erreur));
         }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "PrimitivesFichier.h"
+
 #include <chrono>
-#include <cstdint>
 #include <string>
 
 // An exclusive lock on a file, taken before the file is read and held until
@@ -28,5 +29,5 @@ public:
     static void DefinirAttente(std::chrono::milliseconds attente);
 
 private:
-    std::intptr_t poignee_;
+    Poignee poignee_;
 };

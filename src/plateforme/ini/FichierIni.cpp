@@ -5,7 +5,6 @@
 #include "LignesIni.h"
 #include "UnitesIni.h"
 #include "Utf8.h"
-#include "VerrouFichier.h"
 
 #include <QChar>
 #include <algorithm>
@@ -188,18 +187,14 @@ void FichierIni::WriteStrings(const std::string& section,
         }
     }
 
-    // No other program reads, changes and writes the file in between: the
-    // lock is held from the read until the new content is on disk.
-    const VerrouFichier verrou(chemin_);
-    // A file we cannot read is never replaced by content built from nothing.
-    std::string octets;
-    if (const int erreur = LireFichierEntier(chemin_, octets)) {
-        throw Echec(MessageEcritureImpossible(chemin_, erreur));
-    }
-    UnitesIni unites(std::move(octets));
-    const std::string finDeLigne = FinDeLigneDuFichier(unites);
-    for (const auto& [cle, valeur] : valeurs) {
-        Ecrire(unites, nomSection, Nom(cle), SansFinDeLigne(valeur), finDeLigne);
-    }
-    RemplacerFichier(chemin_, unites.Octets());
+    // The keys are applied to the file as read under its lock, and again to
+    // its new content should another program change it meanwhile.
+    ModifierFichier(chemin_, [&](const std::string& octets) {
+        UnitesIni unites(octets);
+        const std::string finDeLigne = FinDeLigneDuFichier(unites);
+        for (const auto& [cle, valeur] : valeurs) {
+            Ecrire(unites, nomSection, Nom(cle), SansFinDeLigne(valeur), finDeLigne);
+        }
+        return unites.Octets();
+    });
 }

@@ -20,8 +20,9 @@
 // and values reach the program as narrow strings (UTF-8).
 //
 // Writing changes the lines it writes and keeps every other byte: line ends,
-// comments, spacing, order and encoding. The new content replaces the file in
-// one rename, so a caller never sees a half-written file.
+// comments, spacing, order and encoding. The new content replaces the file
+// whole (ModifierFichier), so a caller never sees a half-written file nor
+// loses a change it made meanwhile.
 //
 // A trap of the detection: in a Windows-1252 file whose only bytes that are
 // not UTF-8 sit on the line rewritten, the new content is valid UTF-8 and is
