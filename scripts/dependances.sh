@@ -19,6 +19,9 @@ paquets=(
     # The Debian package: its build (dpkg-shlibdeps), its check, and the
     # throwaway Debian root it is installed on (scripts/paquet.sh).
     dpkg-dev lintian mmdebstrap
+    # System calls failed or a process killed at a chosen call, for the file
+    # tests through the real executable.
+    strace
 )
 
 manquants=()

@@ -4,10 +4,43 @@
 #include "VerrouFichier.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
+#if __has_include(<sys/xattr.h>)
+#include <sys/xattr.h>
+#endif
+
+namespace {
+
+// Gives the file to another user (nobody); false when we may not.
+bool ChangerProprietaire(const QString& chemin) {
+    return QProcess::execute(QStringLiteral("chown"), {QStringLiteral("65534"), chemin}) == 0;
+}
+
+// An extended attribute of the user namespace, set or read; false, or an
+// empty value, where the system or the file system has none.
+bool PoserAttribut(const QString& chemin, const QByteArray& valeur) {
+#if __has_include(<sys/xattr.h>)
+    return ::setxattr(chemin.toUtf8().constData(), "user.quilvarest", valeur.constData(),
+                      static_cast<std::size_t>(valeur.size()), 0) == 0;
+#else
+    return false;
+#endif
+}
+
+QByteArray LireAttribut(const QString& chemin) {
+    QByteArray valeur(64, '\0');
+#if __has_include(<sys/xattr.h>)
+    const auto lus = ::getxattr(chemin.toUtf8().constData(), "user.quilvarest", valeur.data(), 64);
+    valeur.resize(lus > 0 ? lus : 0);
+#endif
+    return valeur;
+}
+
+} // namespace
 
 // Whole-file replacement where a rename would lose the caller's data.
 class TestAccesFichier : public QObject {
@@ -51,6 +84,36 @@ class TestAccesFichier : public QObject {
         ModifierFichier(chemin, [&](const std::string&) { return nouveau; });
     }
 
+    // Gives the file original (ancien) a second name, so that it is written
+    // in place, and cuts a write of nouveau through that name short inside
+    // the file's own write, past its backup copy's; returns what it left.
+    QByteArray CouperEcritureSurPlace(const QString& original, const QByteArray& ancien, const QByteArray& nouveau) {
+        const QString autreNom = original + QStringLiteral(".autre");
+        QFile::remove(original);
+        QFile::remove(autreNom);
+        Ecrire(original, ancien);
+        std::filesystem::create_hard_link(original.toStdString(), autreNom.toStdString());
+        QByteArray coupe = ancien;
+        for (std::size_t n = 0; n < 64 * 1024 && (coupe == ancien || coupe == nouveau); n += 1024) {
+            Ecrire(original, ancien);
+            ArreterEcritureApres(n);
+            try {
+                Remplacer(autreNom.toStdString(), nouveau.toStdString());
+            } catch (const EcritureArretee&) {
+            }
+            ArreterEcritureApres(std::nullopt);
+            coupe = Lire(original);
+        }
+        QFile::remove(autreNom);
+        return coupe;
+    }
+
+    static QByteArray Nouveau() { return Ancien().replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE"); }
+
+    bool CopiesSous(const QString& dossier) const {
+        return QDirIterator(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext();
+    }
+
     // The next run's read, which puts back a write cut short.
     static void Relire(const QString& chemin) {
         std::string octets;
@@ -61,6 +124,8 @@ private slots:
     void initTestCase() {
         qputenv("XDG_CACHE_HOME", Cache().toUtf8());
         qputenv("LOCALAPPDATA", Cache().toUtf8());
+        // The fallback of a cache that cannot be used.
+        qputenv("TMPDIR", dossier_.filePath(QStringLiteral("tmp")).toUtf8());
     }
 
     void liensPhysiques() {
@@ -87,9 +152,12 @@ private slots:
 
     void ecritureSurPlaceCoupeePuisRetablie_data() {
         QTest::addColumn<QByteArray>("nouveau");
+        QTest::addColumn<bool>("raccourci");
         const QByteArray ancien = Ancien();
-        QTest::newRow("plus long") << QByteArray(ancien).replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE");
-        QTest::newRow("plus court") << QByteArray(ancien).replace("Ligne0=valeur de remplissage\r\n", "");
+        const QByteArray plusLong = QByteArray(ancien).replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE");
+        QTest::newRow("plus long") << plusLong << false;
+        QTest::newRow("plus court") << QByteArray(ancien).replace("Ligne0=valeur de remplissage\r\n", "") << false;
+        QTest::newRow("plus long, raccourci par un autre ensuite") << plusLong << true;
     }
 
     void ecritureSurPlaceCoupeePuisRetablie() {
@@ -97,8 +165,10 @@ private slots:
         // as a kill stops it, for n on each side of every block boundary of
         // the backup copy and of the file: the next run puts the old content
         // back, or keeps the new one when the write had ended, whichever name
-        // it is given, and leaves no copy behind.
+        // it is given, and leaves no copy behind. A file another program
+        // shortened in between is its edit, kept as it is.
         QFETCH(QByteArray, nouveau);
+        QFETCH(bool, raccourci);
         const QByteArray ancien = Ancien();
         const QString cache = Cache();
         const QString original = dossier_.filePath(QStringLiteral("appel.ini"));
@@ -123,9 +193,13 @@ private slots:
             const QByteArray apres = Lire(original);
             QVERIFY2(MelangeDe(apres, ancien, nouveau), qPrintable(QString::number(n)));
             coupes += apres != ancien && apres != nouveau ? 1 : 0;
+            if (raccourci) {
+                QFile(original).resize(apres.size() - 31);
+            }
 
             Relire(original);
-            QVERIFY2(Lire(autreNom) == (terminee ? nouveau : ancien), qPrintable(QString::number(n)));
+            const QByteArray attendu = raccourci ? apres.left(apres.size() - 31) : terminee ? nouveau : ancien;
+            QVERIFY2(Lire(autreNom) == attendu, qPrintable(QString::number(n)));
             QVERIFY2(!QDirIterator(cache, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext(),
                      qPrintable(QString::number(n)));
         }
@@ -142,23 +216,11 @@ private slots:
         VerrouFichier::DefinirAttente(std::chrono::milliseconds(0));
         const QByteArray ancien = Ancien();
         const QString original = dossier_.filePath(QStringLiteral("tenu.ini"));
-        const QString autreNom = dossier_.filePath(QStringLiteral("tenu-autre.ini"));
-        Ecrire(original, ancien);
-        std::filesystem::create_hard_link(Chemin("tenu.ini"), Chemin("tenu-autre.ini"));
-        // The first stop that falls inside the file's own write, past its copy's.
-        const QByteArray nouveau = QByteArray(ancien).replace("Cle=1", "Cle=1\r\nCp=42000\r\nVille=SAINT-ÉTIENNE");
-        QByteArray coupe = ancien;
-        for (std::size_t n = 0; n < 64 * 1024 && (coupe == ancien || coupe == nouveau); n += 1024) {
-            Ecrire(original, ancien);
-            ArreterEcritureApres(n);
-            QVERIFY_THROWS_EXCEPTION(EcritureArretee, Remplacer(autreNom.toStdString(), nouveau.toStdString()));
-            ArreterEcritureApres(std::nullopt);
-            coupe = Lire(original);
-        }
-        QVERIFY(coupe != ancien && coupe != nouveau);
-        const auto copies = [this] {
-            return QDirIterator(Cache(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext();
-        };
+        const QString autreNom = original + QStringLiteral(".bis");
+        const QByteArray coupe = CouperEcritureSurPlace(original, ancien, Nouveau());
+        QVERIFY(coupe != ancien && coupe != Nouveau());
+        std::filesystem::create_hard_link(original.toStdString(), autreNom.toStdString());
+        const auto copies = [this] { return CopiesSous(Cache()); };
         {
             const VerrouFichier ecrivain(original.toStdString());
             const QString message = MessageErreur([&] { Relire(original); });
@@ -224,6 +286,150 @@ private slots:
             MessageEcritureImpossible("x.ini", LireFichierEntier(dossier_.path().toStdString(), octets));
         QVERIFY2(message.rfind("Impossible d'écrire le fichier « x.ini » : ", 0) == 0, message.c_str());
         QVERIFY(message.size() > std::string("Impossible d'écrire le fichier « x.ini » : .").size());
+    }
+
+    void changementPendantLEcriture_data() {
+        QTest::addColumn<bool>("surPlace");
+        QTest::addColumn<bool>("remplacement");
+        QTest::addColumn<bool>("aChaqueLecture");
+        QTest::newRow("renommage, ligne ajoutée") << false << false << false;
+        QTest::newRow("renommage, fichier remplacé") << false << true << false;
+        QTest::newRow("sur place, ligne ajoutée") << true << false << false;
+        QTest::newRow("renommage, changé à chaque lecture") << false << false << true;
+        QTest::newRow("sur place, changé à chaque lecture") << true << false << true;
+    }
+
+    void changementPendantLEcriture() {
+        // The caller changes its file between our read and our commit (the
+        // change is made while our keys are applied, the moment a race
+        // would hit). Its change is kept and ours applied to it; should it
+        // change again, nothing of ours is written and the write fails.
+        QFETCH(bool, surPlace);
+        QFETCH(bool, remplacement);
+        QFETCH(bool, aChaqueLecture);
+        const QString chemin = dossier_.filePath(QStringLiteral("change.ini"));
+        const QString autreNom = chemin + QStringLiteral(".bis");
+        QFile::remove(chemin);
+        QFile::remove(autreNom);
+        Ecrire(chemin, "[Quilvarest]\r\nZeruzuvoCp=42\r\n");
+        if (surPlace) {
+            std::filesystem::create_hard_link(chemin.toStdString(), autreNom.toStdString());
+        }
+        int lectures = 0;
+        const auto changer = [&](const std::string& octets) {
+            if (lectures++ == 0 || aChaqueLecture) {
+                const QByteArray sien =
+                    QByteArray::fromStdString(octets) + "Autre" + QByteArray::number(lectures) + "=1\r\n";
+                if (remplacement) {
+                    Ecrire(chemin + QStringLiteral(".neuf"), sien);
+                    std::filesystem::rename((chemin + QStringLiteral(".neuf")).toStdString(), chemin.toStdString());
+                } else {
+                    QFile fichier(chemin);
+                    fichier.open(QIODevice::Append);
+                    fichier.write(sien.mid(static_cast<qsizetype>(octets.size())));
+                }
+            }
+            return octets + "Cp=42000\r\n";
+        };
+        const QString message = MessageErreur([&] { ModifierFichier(chemin.toStdString(), changer); });
+        QCOMPARE(lectures, 2);
+        if (aChaqueLecture) {
+            QVERIFY2(message.contains(QStringLiteral("un autre programme le modifie")), qPrintable(message));
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nZeruzuvoCp=42\r\nAutre1=1\r\nAutre2=1\r\n"));
+        } else {
+            QVERIFY2(message.isEmpty(), qPrintable(message));
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nZeruzuvoCp=42\r\nAutre1=1\r\nCp=42000\r\n"));
+        }
+        QCOMPARE(QDir(dossier_.path()).entryList({QStringLiteral("*change*")}, QDir::Files | QDir::Hidden).size(),
+                 surPlace ? 2 : 1);
+        QVERIFY(!CopiesSous(Cache()));
+    }
+
+    void copiesHorsDePortee_data() {
+        QTest::addColumn<QString>("piege");
+        QTest::newRow("lien à la place du dossier des copies") << QStringLiteral("cache/quilvarest/copies-en-cours");
+        QTest::newRow("lien à la place d'un dossier au-dessus") << QStringLiteral("cache/quilvarest");
+        QTest::newRow("cache que d'autres peuvent écrire") << QStringLiteral("cache");
+        QTest::newRow("copie d'un autre utilisateur") << QStringLiteral("copie d'un autre");
+        QTest::newRow("copie à deux noms") << QStringLiteral("copie à deux noms");
+    }
+
+    void copiesHorsDePortee() {
+        // Another user may not read a backup copy nor hand us one. A cache
+        // path that runs through a link or a folder others may write is not
+        // used: the copy goes to the temporary folder, and the write cut
+        // short is put back from there. A copy that is not a file of ours
+        // with a single name is never trusted: the file stays as it is.
+        if (QSysInfo::productType() == QStringLiteral("windows")) {
+            QSKIP("liens et droits POSIX");
+        }
+        QFETCH(QString, piege);
+        const QDir racine(dossier_.path());
+        for (const QString& dossier : {QStringLiteral("cache"), QStringLiteral("tmp"), QStringLiteral("ailleurs")}) {
+            QDir(racine.filePath(dossier)).removeRecursively();
+            QFile::remove(racine.filePath(dossier));
+        }
+        QVERIFY(racine.mkpath(QStringLiteral("tmp")) && racine.mkpath(QStringLiteral("ailleurs/copies-en-cours")));
+        const QString ailleurs = racine.filePath(QStringLiteral("ailleurs"));
+        const bool copieTrompeuse = piege.startsWith(QStringLiteral("copie"));
+        if (piege == QStringLiteral("cache")) {
+            QVERIFY(racine.mkpath(piege));
+            QFile::setPermissions(racine.filePath(piege), QFile::Permissions(0x7777));
+        } else if (!copieTrompeuse) {
+            QVERIFY(racine.mkpath(QFileInfo(piege).path()));
+            QVERIFY(QFile::link(piege.endsWith(QStringLiteral("en-cours")) ? ailleurs + "/copies-en-cours" : ailleurs,
+                                racine.filePath(piege)));
+        }
+        const QString chemin = racine.filePath(QStringLiteral("suivi.ini"));
+        const QByteArray coupe = CouperEcritureSurPlace(chemin, Ancien(), Nouveau());
+        QVERIFY(!CopiesSous(ailleurs));
+        if (!copieTrompeuse) {
+            QVERIFY(CopiesSous(racine.filePath(QStringLiteral("tmp"))));
+            Relire(chemin);
+            QCOMPARE(Lire(chemin), Ancien());
+            return;
+        }
+        const QString copie = QDirIterator(Cache(), QDir::Files, QDirIterator::Subdirectories).next();
+        if (piege == QStringLiteral("copie à deux noms")) {
+            std::filesystem::create_hard_link(copie.toStdString(), ailleurs.toStdString() + "/lien");
+        } else if (!ChangerProprietaire(copie)) {
+            QSKIP("seul l'administrateur donne un fichier à un autre utilisateur");
+        }
+        Relire(chemin);
+        QCOMPARE(Lire(chemin), coupe);
+    }
+
+    void copiesSansFichierOtees() {
+        // A copy left by a write cut short whose file is since gone, or was
+        // replaced by another file, can never serve: the next write, of any
+        // file, removes it.
+        QDir(Cache()).removeRecursively();
+        for (const bool supprime : {true, false}) {
+            const QString chemin = dossier_.filePath(QStringLiteral("disparu.ini"));
+            CouperEcritureSurPlace(chemin, Ancien(), Nouveau());
+            QVERIFY(CopiesSous(Cache()));
+            QFile::remove(chemin);
+            if (!supprime) {
+                Ecrire(chemin, Ancien());
+            }
+            const QString autre = dossier_.filePath(QStringLiteral("autre.ini"));
+            Ecrire(autre, "[Quilvarest]\r\n");
+            Remplacer(autre.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+            QVERIFY(!CopiesSous(Cache()));
+        }
+    }
+
+    void attributsEtendusGardes() {
+        // A rename gives the file a new inode: the original's extended
+        // attributes (POSIX ACLs among them) go over to it.
+        const QString chemin = dossier_.filePath(QStringLiteral("attribue.ini"));
+        Ecrire(chemin, "[Quilvarest]\r\n");
+        if (!PoserAttribut(chemin, "étiquette")) {
+            QSKIP("pas d'attributs étendus ici");
+        }
+        Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
+        QCOMPARE(LireAttribut(chemin), QByteArray("étiquette"));
     }
 };
 

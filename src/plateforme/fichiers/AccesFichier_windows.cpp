@@ -52,7 +52,7 @@ bool NomRefuse(int erreur) {
 }
 
 bool PlaceManquante(int erreur) {
-    return erreur == ERROR_DISK_FULL || erreur == ERROR_HANDLE_DISK_FULL || erreur == ERROR_DISK_QUOTA_EXCEEDED;
+    return erreur == ERROR_DISK_FULL || erreur == ERROR_HANDLE_DISK_FULL;
 }
 
 std::string CibleFinale(const std::string& chemin) {

@@ -224,10 +224,11 @@ void RetablirSousVerrou(const std::string& chemin, const std::string& cible) {
             continue; // another file's copy under the same name
         }
         // A copy cut short while it was written: the file was not touched.
-        const std::string_view apres = std::string_view(actuel.octets).substr(s ? s->debut : 0);
-        if (s && EcritureCoupee(*s, actuel.octets) && apres != s->nouveau && apres != s->ancien) {
+        if (s && EcritureCoupee(*s, actuel.octets)) {
+            const std::string_view apres = std::string_view(actuel.octets).substr(s->debut);
             const std::string ancien = actuel.octets.substr(0, s->debut) + std::string(s->ancien);
-            if (const int erreur = EcrireDepuis(cible, s->debut, ancien)) {
+            const int erreur = apres == s->nouveau || apres == s->ancien ? 0 : EcrireDepuis(cible, s->debut, ancien);
+            if (erreur != 0) {
                 throw Echec(MessageEcritureImpossible(chemin, erreur));
             }
         }
