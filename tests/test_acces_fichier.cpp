@@ -5,6 +5,7 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -22,7 +23,7 @@ bool ChangerProprietaire(const QString& chemin) {
 
 // An extended attribute of the user namespace, set or read; false, or an
 // empty value, where the system or the file system has none.
-bool PoserAttribut(const QString& chemin, const QByteArray& valeur) {
+bool PoserAttribut([[maybe_unused]] const QString& chemin, [[maybe_unused]] const QByteArray& valeur) {
 #if __has_include(<sys/xattr.h>)
     return ::setxattr(chemin.toUtf8().constData(), "user.quilvarest", valeur.constData(),
                       static_cast<std::size_t>(valeur.size()), 0) == 0;
@@ -31,7 +32,7 @@ bool PoserAttribut(const QString& chemin, const QByteArray& valeur) {
 #endif
 }
 
-QByteArray LireAttribut(const QString& chemin) {
+QByteArray LireAttribut([[maybe_unused]] const QString& chemin) {
     QByteArray valeur(64, '\0');
 #if __has_include(<sys/xattr.h>)
     const auto lus = ::getxattr(chemin.toUtf8().constData(), "user.quilvarest", valeur.data(), 64);
@@ -316,13 +317,17 @@ private slots:
             std::filesystem::create_hard_link(chemin.toStdString(), autreNom.toStdString());
         }
         int lectures = 0;
+        bool remplacementRefuse = false;
         const auto changer = [&](const std::string& octets) {
             if (lectures++ == 0 || aChaqueLecture) {
                 const QByteArray sien =
                     QByteArray::fromStdString(octets) + "Autre" + QByteArray::number(lectures) + "=1\r\n";
                 if (remplacement) {
-                    Ecrire(chemin + QStringLiteral(".neuf"), sien);
-                    std::filesystem::rename((chemin + QStringLiteral(".neuf")).toStdString(), chemin.toStdString());
+                    // A new file renamed over it, as a careful editor saves.
+                    QSaveFile fichier(chemin);
+                    fichier.open(QIODevice::WriteOnly);
+                    fichier.write(sien);
+                    remplacementRefuse = !fichier.commit();
                 } else {
                     QFile fichier(chemin);
                     fichier.open(QIODevice::Append);
@@ -332,6 +337,10 @@ private slots:
             return octets + "Cp=42000\r\n";
         };
         const QString message = MessageErreur([&] { ModifierFichier(chemin.toStdString(), changer); });
+        if (remplacementRefuse) {
+            // Wine refuses to rename over a file another handle holds open.
+            QSKIP("le système refuse de remplacer un fichier ouvert");
+        }
         QCOMPARE(lectures, 2);
         if (aChaqueLecture) {
             QVERIFY2(message.contains(QStringLiteral("un autre programme le modifie")), qPrintable(message));
