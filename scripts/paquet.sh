@@ -38,7 +38,7 @@ mkdir -p "$cache"
 sources=()
 [ -f /etc/apt/sources.list.d/debian.sources ] && sources=(/etc/apt/sources.list.d/debian.sources)
 # The test tools only: the package itself must bring every library it needs.
-outils=python3,python3-xlib,xvfb,xdotool
+outils=python3,python3-xlib,xvfb,xdotool,strace
 e2e=$(realpath tests/e2e)
 exemples=$(realpath examples)
 # Each hook runs outside the root, which is "$1"; the last ones inside it

@@ -34,6 +34,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 import cas_appelant
+import cas_ecrivains
 import cas_installateur
 import wine
 from dialogue import BOUTON_VALIDER, PREMIERE_LIGNE, ChercherCp
@@ -327,7 +328,7 @@ def main():
         if not os.path.isfile(fichier):
             print(f"FAIL: {fichier} is missing")
             return 1
-    outils = {None: ("Xvfb", "xdotool"), "--wine": ("Xvfb", "xdotool", "wine"),
+    outils = {None: ("Xvfb", "xdotool", "strace"), "--wine": ("Xvfb", "xdotool", "wine"),
               "--msi": ("Xvfb", "xdotool", "wine", "msiinfo")}[mode]
     for outil in outils:
         if shutil.which(outil) is None:
@@ -338,7 +339,7 @@ def main():
     if mode == "--msi":
         tous = cas_installateur.Cas(appelant, msi, msi_suivant, arguments[4])
     else:
-        tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else exemples)
+        tous = CAS + (cas_appelant.Cas(appelant, QUILVAREST) if SOUS_WINE else exemples + cas_ecrivains.Cas(QUILVAREST))
 
     ArreterAussiSurSignal()
     with tempfile.TemporaryDirectory(prefix="quilvarest-e2e-") as racine:
