@@ -9,7 +9,9 @@ For each case the script writes a configuration file, starts the executable
 on its own Xvfb display and drives the real window as a person would (see
 pilote.py): the pointer moves and clicks, the keys are typed. It then checks
 the exit status and compares the whole file, byte for byte, with what the
-calling application must read back.
+calling application must read back. On Linux, cas_ecrivains.py adds the
+cases with a second actor on the file (another writer, a kill, an edit),
+placed by strace's fault injection.
 
 --wine: the same cases against the Windows executable under Wine (wine.py),
 its arguments as Windows paths, then those of the Windows caller in C,
@@ -20,9 +22,9 @@ typed: under Wine, xdotool loses the letters the keyboard layout lacks.
 Quilvarest.exe and Quilvarest.abs it holds, VERSION the one Programs and
 Features must show.
 
-Needs Xvfb, xdotool and python3-xlib (and wine with --wine, wine and msiinfo
-with --msi). Prints one PASS or FAIL line per case and exits non-zero when a
-case failed.
+Needs Xvfb, xdotool, python3-xlib and strace (and wine with --wine, wine and
+msiinfo with --msi). Prints one PASS or FAIL line per case and exits non-zero
+when a case failed.
 """
 
 import os
