@@ -58,7 +58,7 @@ class Ecrivain:
     def Attacher(self):
         appel = self.injection.split(":")[0]
         with open(self.journal, "ab") as journal:
-            Lancer(["strace", "-f", "-qq", "-o", self.trace, "-e", "trace=" + appel, "-e", "inject=" + self.injection,
+            self.strace = Lancer(["strace", "-f", "-qq", "-o", self.trace, "-e", "trace=" + appel, "-e", "inject=" + self.injection,
                     "-p", str(self.processus.pid)], stdout=journal, stderr=subprocess.STDOUT)
         self.injection = None
         # Traced once every thread has strace as its tracer.
@@ -66,6 +66,12 @@ class Ecrivain:
         while not all(Traces(self.processus.pid)):
             Verifier(time.monotonic() < fin, f"strace not attached after {DELAI} s")
             time.sleep(0.1)
+
+    def Detacher(self):
+        """Ends strace, which leaves the program as it is (still stopped):
+        the sanitizers' leak check, at exit, cannot run under a tracer."""
+        self.strace.terminate()
+        self.strace.wait(timeout=DELAI)
 
     def AttendreArret(self, fois):
         """Waits until the traced program has stopped at the injected call for
@@ -232,6 +238,8 @@ def ChangeAvantLeRenommage(dossier, fois):
         ajout = b"[Appelant]\r\nVu=%d\r\n" % numero
         Ecrire(chemin, ajout, "ab")
         ajouts += ajout
+        if numero == fois:
+            ecrivain.Detacher()
         os.kill(pid, signal.SIGCONT)
     if fois == 1:
         ecrivain.Fin()
