@@ -207,21 +207,24 @@ bool CopieEnAttente(const std::string& chemin) {
 }
 
 void RetablirSousVerrou(const std::string& chemin, const std::string& cible) {
-    Lecture actuel;
+    // The file is read only when a copy is there: a write does not pay for
+    // a second read of a large file.
+    const std::string identite = IdentiteDe(cible);
+    const std::string nom = NomCopie(identite);
     std::string pourquoi;
-    if (LireChemin(cible, actuel) != 0) {
-        return; // the read that follows reports it
-    }
-    const std::string nom = NomCopie(actuel.etat.identite);
-    for (const PlaceCopies& place : PlacesCopies(false, pourquoi)) {
+    Lecture actuel;
+    for (const PlaceCopies& place : identite.empty() ? std::vector<PlaceCopies>() : PlacesCopies(false, pourquoi)) {
         std::string octets;
         const PoigneeTenue copie = OuvrirCopie(place, nom);
         if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
             continue;
         }
         const std::optional<Sauvegarde> s = Relire(octets);
-        if (s && s->identite != actuel.etat.identite) {
+        if (s && s->identite != identite) {
             continue; // another file's copy under the same name
+        }
+        if (s && actuel.etat.identite.empty() && LireChemin(cible, actuel) != 0) {
+            return; // the read that follows reports it
         }
         // A copy cut short while it was written: the file was not touched.
         if (s && EcritureCoupee(*s, actuel.octets)) {
