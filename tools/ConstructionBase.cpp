@@ -3,8 +3,12 @@
 #include "ComparaisonSansAccent.h"
 #include "Echec.h"
 #include "PoigneesSqlite.h"
+#include "RepliSansAccent.h"
 #include "Utf8.h"
+#include "VillesEnMemoire.h"
+#include "VillesPretes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <sqlite3.h>
@@ -57,8 +61,9 @@ std::string DefautLigne(const std::string& ligne, std::string& cp, std::string& 
 
 using Couples = std::unordered_map<std::string, std::size_t>; // a line -> its number
 
-// What is wrong with a line, or "" when its fields are taken, and what names
-// it in the message of a line seen twice.
+// What is wrong with a line, or "" when its fields are taken (none for a line
+// taken but not written), and what names it in the message of a line seen
+// twice.
 using Analyse = std::function<std::string(const std::string& ligne, std::vector<std::string>& champs)>;
 using Nommer = std::function<std::string(const std::vector<std::string>& champs)>;
 
@@ -87,6 +92,9 @@ Couples InsererLignes(std::istream& source, const std::string& nomSource, sqlite
         }
         if (!defaut.empty()) {
             throw Echec(nomSource + ", ligne " + std::to_string(numero) + " : " + defaut + ".");
+        }
+        if (champs.empty()) {
+            continue;
         }
         for (std::size_t k = 0; k < champs.size(); ++k) {
             sqlite3_bind_text(instruction.get(), static_cast<int>(k + 1), champs[k].data(),
@@ -136,12 +144,40 @@ std::string DefautAutreNom(const std::string& ligne, const Couples& couples, std
     return champs[2].empty() ? "autre nom manquant" : "";
 }
 
+// A name folded as the search compares names with "Egal à".
+std::vector<std::uint32_t> Replie(const std::string& nom) {
+    std::vector<std::uint32_t> unites;
+    Replier(nom.data(), nom.size(), unites);
+    for (std::uint32_t& unite : unites) {
+        unite &= ~kSuite;
+    }
+    return unites;
+}
+
+// Writes the other names that find something more: a name that folds to its
+// row's own name, or to an other name of that row written before, adds
+// nothing a search would not find already, and is left out.
 void EcrireAutresNoms(std::istream& source, const std::string& nomSource, const Couples& couples, sqlite3* connexion,
                       const std::string& chemin) {
+    std::unordered_map<std::string, std::vector<std::vector<std::uint32_t>>> replis; // "Cp\tVille" -> names
     InsererLignes(
         source, nomSource, connexion, chemin, "INSERT INTO AutresNoms (Cp, Ville, Nom) VALUES (?1, ?2, ?3)",
-        [&couples](const std::string& ligne, std::vector<std::string>& champs) {
-            return DefautAutreNom(ligne, couples, champs);
+        [&couples, &replis](const std::string& ligne, std::vector<std::string>& champs) {
+            std::string defaut = DefautAutreNom(ligne, couples, champs);
+            if (!defaut.empty()) {
+                return defaut;
+            }
+            auto& connus = replis[champs[0] + '\t' + champs[1]];
+            if (connus.empty()) {
+                connus.push_back(Replie(champs[1]));
+            }
+            std::vector<std::uint32_t> replie = Replie(champs[2]);
+            if (std::find(connus.begin(), connus.end(), replie) != connus.end()) {
+                champs.clear();
+            } else {
+                connus.push_back(std::move(replie));
+            }
+            return defaut;
         },
         [](const std::vector<std::string>& champs) { return "l'autre nom « " + champs[2] + " »"; });
 }
@@ -177,6 +213,14 @@ std::size_t ConstruireBase(std::istream& source, const std::string& nomSource, c
             if (autresNoms != nullptr) {
                 EcrireAutresNoms(*autresNoms, nomAutres, couples, connexion.get(), temporaire);
             }
+            // The rows as the search keeps them, folded once here rather than
+            // at the first search of every process.
+            Villes villes;
+            VerifierMoteur(connexion.get(), villes.Charger(connexion.get()), temporaire);
+            if (villes.memoire != Villes::Memoire::Faite) {
+                throw Echec("Écriture de la base « " + temporaire + " » impossible : lignes trop nombreuses.");
+            }
+            VerifierMoteur(connexion.get(), EcrireVillesPretes(connexion.get(), villes), temporaire);
             VerifierMoteur(connexion.get(), sqlite3_exec(connexion.get(), "COMMIT;", nullptr, nullptr, nullptr),
                            temporaire);
         }

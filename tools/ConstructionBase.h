@@ -10,7 +10,10 @@
 // order every full scan returns them in. The table AutresNoms (Cp TEXT, Ville
 // TEXT, Nom TEXT) holds the other names a row is also found by, from
 // autresNoms when given: one line per name, the postal code, a tab, the town
-// as in the source, a tab, the other name.
+// as in the source, a tab, the other name; a name that folds to its row's own
+// name or to an other name of that row given before is left out, as it would
+// find nothing more. The table VillesPretes holds the rows as the search keeps
+// them in memory, names folded (VillesPretes.h).
 //
 // source is read to its end; nomSource names it in error messages. The store
 // is written beside cheminBase under a temporary name and renamed over

@@ -16,17 +16,22 @@ std::string MessageBase(const std::string& chemin, const char* message) {
     return "Erreur de la base « " + chemin + " » : " + message;
 }
 
+// The head of every search the dialog composes. Such a statement also reads
+// the towns' table's hidden column AutreNom, after the columns it names, so
+// that each row comes with the other name it was found by.
+constexpr char kTeteRecherche[] = "SELECT Cp, Ville FROM Quilvarest ";
+constexpr std::size_t kFinColonnes = sizeof("SELECT Cp, Ville") - 1;
+
+bool EstRecherche(const std::string& sql) {
+    return sql.compare(0, sizeof(kTeteRecherche) - 1, kTeteRecherche) == 0;
+}
+
 } // namespace
 
 void BaseSql::SetDatabaseFileName(const std::string& chemin) {
     connexion_.reset();
-    villes_.reset();
+    tableVilles_ = false;
     chemin_ = chemin;
-}
-
-const std::string& BaseSql::AutreNomTrouve() const {
-    static const std::string kAucun;
-    return villes_ ? ::AutreNomTrouve(*villes_) : kAucun;
 }
 
 sqlite3* BaseSql::Connexion() {
@@ -71,7 +76,7 @@ sqlite3* BaseSql::Connexion() {
         rc = EnregistrerComparaisonSansAccent(connexion.get());
     }
     if (rc == SQLITE_OK) {
-        rc = InstallerTableVilles(connexion.get(), villes_);
+        rc = InstallerTableVilles(connexion.get(), tableVilles_);
     }
     if (rc != SQLITE_OK) {
         throw Echec(MessageBase(chemin_, connexion ? sqlite3_errmsg(connexion.get()) : sqlite3_errstr(rc)));
@@ -97,8 +102,12 @@ void RequeteSql::AddSql(const std::string& ligne) {
 
 void RequeteSql::Open() {
     Close();
-    const RequeteParametree requete = ParametrerRequete(sql_);
+    RequeteParametree requete = ParametrerRequete(sql_);
     sqlite3* connexion = base_.Connexion();
+    const bool recherche = base_.TableVilles() && EstRecherche(requete.sql);
+    if (recherche) {
+        requete.sql.insert(kFinColonnes, ", AutreNom");
+    }
     sqlite3_stmt* brute = nullptr;
     const char* reste = nullptr;
     // The length includes the terminating zero, which spares SQLite a copy.
@@ -132,7 +141,8 @@ void RequeteSql::Open() {
             throw Echec(MessageBase(base_.DatabaseFileName(), sqlite3_errmsg(connexion)));
         }
     }
-    const int nombre = sqlite3_column_count(instruction.get());
+    const int nombre = sqlite3_column_count(instruction.get()) - (recherche ? 1 : 0);
+    colonneAutreNom_ = recherche ? nombre : -1;
     colonnes_.reserve(static_cast<std::size_t>(nombre));
     for (int colonne = 0; colonne < nombre; ++colonne) {
         const char* nom = sqlite3_column_name(instruction.get(), colonne);
@@ -154,7 +164,19 @@ void RequeteSql::Next() {
 void RequeteSql::Close() {
     instruction_.reset();
     colonnes_.clear();
+    colonneAutreNom_ = -1;
     eof_ = true;
+}
+
+std::string RequeteSql::AutreNom() const {
+    if (!instruction_ || eof_ || colonneAutreNom_ < 0) {
+        return {};
+    }
+    const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(instruction_.get(), colonneAutreNom_));
+    return texte == nullptr
+               ? std::string()
+               : std::string(texte,
+                             static_cast<std::size_t>(sqlite3_column_bytes(instruction_.get(), colonneAutreNom_)));
 }
 
 std::string RequeteSql::FieldByName(const std::string& nom) const {

@@ -2,11 +2,8 @@
 
 #include "PoigneesSqlite.h"
 
-#include <memory>
 #include <string>
 #include <vector>
-
-struct EtatVilles;
 
 // The postal code store: one SQLite database file, only ever read. The
 // connection opens read-only the first time a query needs it and never creates
@@ -30,13 +27,13 @@ public:
     // again.
     sqlite3* Connexion();
 
-    // The other name by which the row the last query stands on was found, ""
-    // when it was found by its own name.
-    const std::string& AutreNomTrouve() const;
+    // Whether queries on Quilvarest read the towns' table, which gives each
+    // row the other name it was found by; false until the connection opens.
+    bool TableVilles() const { return tableVilles_; }
 
 private:
     std::string chemin_;
-    std::shared_ptr<EtatVilles> villes_;
+    bool tableVilles_ = false;
     ConnexionSqlite connexion_;
 };
 
@@ -71,8 +68,10 @@ public:
     void Close();
 
     // The other name of the current row that met the condition on Ville its
-    // own name did not (TOURLAVILLE for 50110 CHERBOURG-EN-COTENTIN), or "".
-    const std::string& AutreNom() const { return base_.AutreNomTrouve(); }
+    // own name did not (TOURLAVILLE for 50110 CHERBOURG-EN-COTENTIN), or "":
+    // read for a search as the dialog composes it, SELECT Cp, Ville FROM
+    // Quilvarest WHERE …, which the statement then also asks for it.
+    std::string AutreNom() const;
 
     // The current row's value of the named column (case ignored) as a narrow
     // string; NULL, and every column at Eof, read as "". Raises
@@ -87,5 +86,6 @@ private:
     std::string sql_;
     InstructionSqlite instruction_;
     std::vector<std::string> colonnes_; // result column names, by index
+    int colonneAutreNom_ = -1;          // past the columns the text names
     bool eof_ = true;
 };

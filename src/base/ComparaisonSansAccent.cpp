@@ -58,7 +58,7 @@ void LikeSansAccent(sqlite3_context* contexte, int nombre, sqlite3_value** argum
         motif->texte.clear();
         Replier(reinterpret_cast<const char*>(texte), longueurTexte, motif->texte);
         sqlite3_result_int(contexte,
-                           !motif->impossible && Correspond(motif->unites, motif->texte.data(), motif->texte.size()));
+                           !motif->impossible && Correspond(*motif, motif->texte.data(), motif->texte.size()));
     }
     if (nouveau) {
         // SQLite may free it at once, so it is handed over only once used.

@@ -22,13 +22,13 @@ template <class Unite> bool Verifie(const Condition& condition, const Unite* uni
     if (condition.sorte == kVilleEgale) {
         return Egaux(condition.valeur, unites, nombre);
     }
-    return condition.motif->toutTexte || Correspond(condition.motif->unites, unites, nombre);
+    return Correspond(*condition.motif, unites, nombre);
 }
 
-bool Verifie(const Condition& condition, const EtatVilles& etat, Plage plage) {
+bool Verifie(const Condition& condition, const Noms& noms, Plage plage) {
     const std::size_t nombre = plage.fin - plage.debut;
-    return plage.large ? Verifie(condition, etat.unites.data() + plage.debut, nombre)
-                       : Verifie(condition, etat.octets.data() + plage.debut, nombre);
+    return plage.large != 0 ? Verifie(condition, noms.unites.data() + plage.debut, nombre)
+                            : Verifie(condition, noms.octets.data() + plage.debut, nombre);
 }
 
 bool VerifieCp(const Condition& condition, const VueLigne& ligne, std::vector<std::uint32_t>& tampon) {
@@ -47,7 +47,7 @@ bool VerifieCp(const Condition& condition, const VueLigne& ligne, std::vector<st
     } else {
         Replier(ligne.cp, ligne.longueurCp, tampon);
     }
-    return Correspond(condition.motif->unites, tampon.data(), tampon.size());
+    return Correspond(*condition.motif, tampon.data(), tampon.size());
 }
 
 } // namespace
@@ -77,9 +77,10 @@ Condition PreparerCondition(char sorte, sqlite3_value* operande) {
     return condition;
 }
 
-bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, EtatVilles& etat,
-             std::vector<std::uint32_t>& tampon) {
-    etat.autreNomTrouve.clear();
+bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, std::vector<std::uint32_t>& tampon,
+             const AutreNom*& trouve) {
+    trouve = nullptr;
+    const Noms& noms = *ligne.noms;
     for (const Condition& condition : conditions) {
         if (condition.jamais) {
             return false;
@@ -91,15 +92,15 @@ bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, Et
             continue;
         }
         const bool lue = condition.sorte == kVilleEgale ? ligne.villeTexte : ligne.villeLue;
-        if (lue && Verifie(condition, etat, ligne.ville)) {
+        if (lue && Verifie(condition, noms, ligne.ville)) {
             continue;
         }
         bool parUnAutre = false;
         for (std::uint32_t k = 0; k < ligne.nombreAutres && !parUnAutre; ++k) {
-            const AutreNom& autre = etat.autres[ligne.premierAutre + k];
-            parUnAutre = Verifie(condition, etat, autre.replie);
-            if (parUnAutre && etat.autreNomTrouve.empty()) {
-                etat.autreNomTrouve = autre.nom;
+            const AutreNom& autre = noms.autres[ligne.premierAutre + k];
+            parUnAutre = Verifie(condition, noms, autre.replie);
+            if (parUnAutre && trouve == nullptr) {
+                trouve = &autre;
             }
         }
         if (!parUnAutre) {

@@ -34,8 +34,8 @@ struct Condition {
 // Ville folds the value once.
 Condition PreparerCondition(char sorte, sqlite3_value* operande);
 
-// Whether the row meets every condition. The other name that met a condition
-// on Ville the row's own name did not is left in etat.autreNomTrouve. tampon
+// Whether the row meets every condition. trouve is then the first other name
+// that met a condition on Ville the row's own name did not, or null. tampon
 // is room for a postal code's folding, reused from row to row.
-bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, EtatVilles& etat,
-             std::vector<std::uint32_t>& tampon);
+bool Retenir(const std::vector<Condition>& conditions, const VueLigne& ligne, std::vector<std::uint32_t>& tampon,
+             const AutreNom*& trouve);

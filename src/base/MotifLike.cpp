@@ -21,9 +21,12 @@ void AjouterLitteral(std::vector<std::uint32_t>& unites, const std::string& litt
 
 } // namespace
 
-std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement) {
-    auto resultat = std::make_unique<MotifLike>();
-    resultat->echappement = echappement;
+namespace {
+
+// The pattern's units, each literal run before a % ending a word when
+// finAvantJoker; false when it ends on a lone escape character.
+bool Compiler(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement, bool finAvantJoker,
+              std::vector<std::uint32_t>& unites) {
     const unsigned char* p = motif;
     const unsigned char* const fin = motif + longueur;
     std::string litteral;
@@ -33,26 +36,41 @@ std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t
         std::uint32_t point = DecoderUtf8(p, fin);
         if (echappement != 0 && point == echappement) {
             if (p == fin) {
-                resultat->impossible = true;
-                break;
+                AjouterLitteral(unites, litteral, true, debutMot);
+                return false;
             }
             debut = p;
             DecoderUtf8(p, fin);
         } else if (point == '%' || point == '_') {
-            AjouterLitteral(resultat->unites, litteral, false, debutMot);
+            AjouterLitteral(unites, litteral, point == '%' && finAvantJoker, debutMot);
             litteral.clear();
             debutMot = point == '%';
             // Runs of % match what one does; keeping one spares backtracking.
             if (point == '_') {
-                resultat->unites.push_back(kUnCaractere);
-            } else if (resultat->unites.empty() || resultat->unites.back() != kJoker) {
-                resultat->unites.push_back(kJoker);
+                unites.push_back(kUnCaractere);
+            } else if (unites.empty() || unites.back() != kJoker) {
+                unites.push_back(kJoker);
             }
             continue;
         }
         litteral.append(reinterpret_cast<const char*>(debut), static_cast<std::size_t>(p - debut));
     }
-    AjouterLitteral(resultat->unites, litteral, true, debutMot);
+    AjouterLitteral(unites, litteral, true, debutMot);
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement) {
+    auto resultat = std::make_unique<MotifLike>();
+    resultat->echappement = echappement;
+    resultat->impossible = !Compiler(motif, longueur, echappement, false, resultat->unites);
+    if (!resultat->impossible) {
+        Compiler(motif, longueur, echappement, true, resultat->variante);
+        if (resultat->variante == resultat->unites) {
+            resultat->variante.clear();
+        }
+    }
     resultat->toutTexte = !resultat->impossible && resultat->unites.size() == 1 && resultat->unites.front() == kJoker;
     return resultat;
 }

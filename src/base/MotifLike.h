@@ -15,16 +15,22 @@ inline constexpr std::uint32_t kJoker = 0xFFFFFFF0u;
 inline constexpr std::uint32_t kUnCaractere = 0xFFFFFFF1u;
 
 // A LIKE pattern folded once per statement, and the buffer each row's text is
-// folded into, reused from row to row.
+// folded into, reused from row to row. Before %, the word may go on: ST%
+// finds STEENVOORDE. It may also end there: CROIX STE% finds CROIX SAINTE,
+// as La Poste writes it. So a pattern with an abbreviation right before a %
+// also has a variant where every such abbreviation is spelled out, and
+// matches when either does.
 struct MotifLike {
     std::vector<std::uint32_t> unites;
-    std::uint32_t echappement = 0; // 0: no ESCAPE clause
-    bool impossible = false;       // ends on a lone escape character
-    bool toutTexte = false;        // nothing but %: matches every text
+    std::vector<std::uint32_t> variante; // empty when no abbreviation ends before %
+    std::uint32_t echappement = 0;       // 0: no ESCAPE clause
+    bool impossible = false;             // ends on a lone escape character
+    bool toutTexte = false;              // nothing but %: matches every text
     std::vector<std::uint32_t> texte;
 };
 
-// Folds the pattern; echappement is the ESCAPE character, 0 for none.
+// Folds the pattern and its variant; echappement is the ESCAPE character, 0 for
+// none.
 std::unique_ptr<MotifLike> CompilerMotif(const unsigned char* motif, std::size_t longueur, std::uint32_t echappement);
 
 // Whether the folded text of nTexte units, as 32-bit units or as bytes
@@ -66,4 +72,10 @@ bool Correspond(const std::vector<std::uint32_t>& motif, const Unite* texte, std
         ++i;
     }
     return i == nMotif;
+}
+
+// Whether the folded text matches the pattern or its variant.
+template <class Unite> bool Correspond(const MotifLike& motif, const Unite* texte, std::size_t nTexte) {
+    return motif.toutTexte || Correspond(motif.unites, texte, nTexte) ||
+           (!motif.variante.empty() && Correspond(motif.variante, texte, nTexte));
 }

@@ -10,32 +10,34 @@
 #include <sqlite3.h>
 #include <string_view>
 
-const std::string& AutreNomTrouve(const EtatVilles& etat) {
-    return etat.autreNomTrouve;
-}
-
 namespace {
 
 constexpr char kModule[] = "quilvarest_villes";
 constexpr int kColonneCp = 0;
 constexpr int kColonneVille = 1;
+constexpr int kColonneAutreNom = 2;
 
 struct TableVirtuelle : sqlite3_vtab {
     sqlite3* connexion = nullptr;
-    std::shared_ptr<EtatVilles> etat;
+    Villes* villes = nullptr; // the connection's, as long as it lives
 };
 
-// Walks the rows kept in memory, or the store's own rows when there are none.
+// Walks the rows kept in memory, or the store's own rows when there are none;
+// each cursor has its own row and the other name that row was found by.
 struct Curseur : sqlite3_vtab_cursor {
     std::vector<Condition> conditions;
     std::vector<std::uint32_t> tampon; // Cp folded for a LIKE on it
+    std::vector<std::uint32_t> pli;    // a name's units while it is folded
     bool enMemoire = false;
     // The rows in memory walked: all of them, or one postal code's.
     const std::uint32_t* choisies = nullptr;
     std::size_t nombre = 0;
     std::size_t rang = 0;
-    std::uint32_t ligne = 0; // the current one, in EtatVilles::lignes
+    std::uint32_t ligne = 0; // the current one, in Villes::lignes
+    // Read from the store: the statement, and the names of its current row.
     InstructionSqlite lecture;
+    Noms noms;
+    std::string_view autreNom; // the other name the row was found by, NUL after it
     bool fin = true;
 };
 
@@ -44,7 +46,10 @@ TableVirtuelle& Table(sqlite3_vtab_cursor* curseur) {
 }
 
 int Connecter(sqlite3* connexion, void* aux, int, const char* const*, sqlite3_vtab** table, char**) {
-    const std::string schema = std::string("CREATE TABLE x(Cp TEXT, Ville TEXT COLLATE ") + kCollationSansAccent + ")";
+    // AutreNom is hidden, as the arguments of SQLite's own table-valued
+    // functions: SELECT * does not list it, a query that names it reads it.
+    const std::string schema =
+        std::string("CREATE TABLE x(Cp TEXT, Ville TEXT COLLATE ") + kCollationSansAccent + ", AutreNom TEXT HIDDEN)";
     int rc = sqlite3_declare_vtab(connexion, schema.c_str());
     if (rc == SQLITE_OK) {
         rc = sqlite3_vtab_config(connexion, SQLITE_VTAB_INNOCUOUS);
@@ -54,7 +59,7 @@ int Connecter(sqlite3* connexion, void* aux, int, const char* const*, sqlite3_vt
     }
     auto* nouvelle = new TableVirtuelle{};
     nouvelle->connexion = connexion;
-    nouvelle->etat = *static_cast<std::shared_ptr<EtatVilles>*>(aux);
+    nouvelle->villes = static_cast<Villes*>(aux);
     *table = nouvelle;
     return SQLITE_OK;
 }
@@ -110,23 +115,25 @@ int Ouvrir(sqlite3_vtab*, sqlite3_vtab_cursor** curseur) {
 }
 
 int Fermer(sqlite3_vtab_cursor* curseur) {
-    Table(curseur).etat->autreNomTrouve.clear();
     delete static_cast<Curseur*>(curseur);
     return SQLITE_OK;
 }
 
+// Keeps the other name the row was found by, trouve in noms.
+void RetenirAutre(Curseur& curseur, const Noms& noms, const AutreNom* trouve) {
+    curseur.autreNom = trouve != nullptr ? noms.Autre(*trouve) : std::string_view();
+}
+
 // The next row of the store's own that meets the conditions, its names folded
-// past what memory keeps and dropped at the next row.
+// into the cursor's and dropped at the next row.
 int AvancerDansLaBase(Curseur& curseur, TableVirtuelle& table) {
-    EtatVilles& etat = *table.etat;
+    const AutreNom* trouve = nullptr;
     for (;;) {
-        etat.octets.clear();
-        etat.unites.clear();
-        etat.autres.clear();
+        curseur.noms.Vider();
+        curseur.autreNom = {};
         const int rc = sqlite3_step(curseur.lecture.get());
         if (rc == SQLITE_DONE) {
             curseur.fin = true;
-            etat.autreNomTrouve.clear();
             return SQLITE_OK;
         }
         if (rc != SQLITE_ROW) {
@@ -135,7 +142,9 @@ int AvancerDansLaBase(Curseur& curseur, TableVirtuelle& table) {
             table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errmsg(table.connexion));
             return rc;
         }
-        if (Retenir(curseur.conditions, etat.Lire(curseur.lecture.get()), etat, curseur.tampon)) {
+        const VueLigne vue = LireLigne(curseur.lecture.get(), *table.villes, curseur.noms, curseur.pli);
+        if (Retenir(curseur.conditions, vue, curseur.tampon, trouve)) {
+            RetenirAutre(curseur, curseur.noms, trouve);
             curseur.fin = false;
             return SQLITE_OK;
         }
@@ -148,37 +157,36 @@ int Avancer(sqlite3_vtab_cursor* brut, bool premiere) {
     if (!curseur.enMemoire) {
         return AvancerDansLaBase(curseur, table);
     }
-    EtatVilles& etat = *table.etat;
+    const Villes& villes = *table.villes;
+    const AutreNom* trouve = nullptr;
     std::size_t rang = premiere ? 0 : curseur.rang + 1;
     for (; rang < curseur.nombre; ++rang) {
         curseur.ligne = curseur.choisies != nullptr ? curseur.choisies[rang] : static_cast<std::uint32_t>(rang);
-        if (Retenir(curseur.conditions, etat.Vue(curseur.ligne), etat, curseur.tampon)) {
+        if (Retenir(curseur.conditions, villes.Vue(curseur.ligne), curseur.tampon, trouve)) {
             break;
         }
     }
     curseur.rang = rang;
     curseur.fin = rang >= curseur.nombre;
-    if (curseur.fin) {
-        etat.autreNomTrouve.clear();
-    }
+    RetenirAutre(curseur, villes.noms, curseur.fin ? nullptr : trouve);
     return SQLITE_OK;
 }
 
 // The rows in memory a search walks: one postal code's when a condition asks
 // for it whole, else all.
-void ChoisirLignes(Curseur& curseur, const EtatVilles& etat) {
+void ChoisirLignes(Curseur& curseur, const Villes& villes) {
     curseur.choisies = nullptr;
-    curseur.nombre = etat.lignes.size();
+    curseur.nombre = villes.lignes.size();
     for (const Condition& condition : curseur.conditions) {
         if (condition.sorte == kCpEgal && !condition.jamais) {
             const std::string_view code(condition.octets);
             const auto debut = std::lower_bound(
-                etat.parCode.begin(), etat.parCode.end(), code,
-                [&etat](std::uint32_t ligne, std::string_view valeur) { return etat.Code(ligne) < valeur; });
+                villes.parCode.begin(), villes.parCode.end(), code,
+                [&villes](std::uint32_t ligne, std::string_view valeur) { return villes.Code(ligne) < valeur; });
             const auto fin = std::upper_bound(
-                debut, etat.parCode.end(), code,
-                [&etat](std::string_view valeur, std::uint32_t ligne) { return valeur < etat.Code(ligne); });
-            curseur.choisies = etat.parCode.data() + (debut - etat.parCode.begin());
+                debut, villes.parCode.end(), code,
+                [&villes](std::string_view valeur, std::uint32_t ligne) { return valeur < villes.Code(ligne); });
+            curseur.choisies = villes.parCode.data() + (debut - villes.parCode.begin());
             curseur.nombre = static_cast<std::size_t>(fin - debut);
             return;
         }
@@ -192,13 +200,17 @@ int Filtrer(sqlite3_vtab_cursor* brut, int, const char* sortes, int nombre, sqli
     for (int i = 0; i < nombre && sortes != nullptr && sortes[i] != '\0'; ++i) {
         curseur.conditions.push_back(PreparerCondition(sortes[i], operandes[i]));
     }
-    EtatVilles& etat = *table.etat;
-    if (etat.memoire == EtatVilles::Memoire::AFaire) {
-        etat.Charger(table.connexion);
+    Villes& villes = *table.villes;
+    if (villes.memoire == Villes::Memoire::AFaire) {
+        if (const int rc = villes.Charger(table.connexion); rc != SQLITE_OK) {
+            sqlite3_free(table.zErrMsg);
+            table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errmsg(table.connexion));
+            return rc;
+        }
     }
-    curseur.enMemoire = etat.memoire == EtatVilles::Memoire::Faite;
+    curseur.enMemoire = villes.memoire == Villes::Memoire::Faite;
     if (curseur.enMemoire) {
-        ChoisirLignes(curseur, etat);
+        ChoisirLignes(curseur, villes);
     } else if (!curseur.lecture) {
         sqlite3_stmt* brute = nullptr;
         const int rc = sqlite3_prepare_v2(table.connexion, kLectureVilles, -1, &brute, nullptr);
@@ -223,13 +235,20 @@ int Fini(sqlite3_vtab_cursor* curseur) {
 
 int Colonne(sqlite3_vtab_cursor* brut, sqlite3_context* contexte, int colonne) {
     const auto& curseur = *static_cast<Curseur*>(brut);
+    if (colonne == kColonneAutreNom) {
+        if (!curseur.autreNom.empty()) {
+            sqlite3_result_text(contexte, curseur.autreNom.data(), static_cast<int>(curseur.autreNom.size()),
+                                SQLITE_TRANSIENT);
+        }
+        return SQLITE_OK;
+    }
     if (!curseur.enMemoire) {
         sqlite3_result_value(contexte, sqlite3_column_value(curseur.lecture.get(), colonne + 1));
         return SQLITE_OK;
     }
-    const EtatVilles& etat = *Table(brut).etat;
+    const Villes& villes = *Table(brut).villes;
     // The texts stay in place as long as the connection: no copy.
-    const std::string_view texte = colonne == kColonneCp ? etat.Code(curseur.ligne) : etat.Ville(curseur.ligne);
+    const std::string_view texte = colonne == kColonneCp ? villes.Code(curseur.ligne) : villes.Ville(curseur.ligne);
     // Told no length, the engine takes the text as terminated; a text with a
     // NUL of its own is given its length.
     const bool nul = std::memchr(texte.data(), 0, texte.size()) != nullptr;
@@ -271,34 +290,28 @@ sqlite3_module ModuleVilles() {
 
 const sqlite3_module kTableVilles = ModuleVilles();
 
-void LibererEtat(void* etat) {
-    delete static_cast<std::shared_ptr<EtatVilles>*>(etat);
+void LibererVilles(void* villes) {
+    delete static_cast<Villes*>(villes);
 }
 
 } // namespace
 
-int InstallerTableVilles(sqlite3* connexion, std::shared_ptr<EtatVilles>& etat) {
-    etat.reset();
+int InstallerTableVilles(sqlite3* connexion, bool& installee) {
+    installee = false;
     sqlite3_stmt* essai = nullptr;
     const int lisible = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &essai, nullptr);
     sqlite3_finalize(essai);
     if (lisible != SQLITE_OK) {
         return SQLITE_OK;
     }
-    auto nouvel = std::make_shared<EtatVilles>();
-    int rc = nouvel->ChargerAutresNoms(connexion);
-    if (rc == SQLITE_OK) {
-        // The module holds the state as long as the connection, which may
-        // outlive the program's handle on it while a statement is alive.
-        rc = sqlite3_create_module_v2(connexion, kModule, &kTableVilles, new std::shared_ptr<EtatVilles>(nouvel),
-                                      LibererEtat);
-    }
+    // The module holds the rows as long as the connection, which may outlive
+    // the program's handle on it while a statement is alive; they are read at
+    // the first search, not here.
+    int rc = sqlite3_create_module_v2(connexion, kModule, &kTableVilles, new Villes, LibererVilles);
     if (rc == SQLITE_OK) {
         rc = sqlite3_exec(connexion, "CREATE VIRTUAL TABLE temp.Quilvarest USING quilvarest_villes", nullptr, nullptr,
                           nullptr);
     }
-    if (rc == SQLITE_OK) {
-        etat = std::move(nouvel);
-    }
+    installee = rc == SQLITE_OK;
     return rc;
 }

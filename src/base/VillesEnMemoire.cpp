@@ -2,6 +2,7 @@
 
 #include "PoigneesSqlite.h"
 #include "RepliSansAccent.h"
+#include "VillesPretes.h"
 
 #include <algorithm>
 #include <sqlite3.h>
@@ -22,7 +23,7 @@ bool QueDesChiffres(const char* texte, std::size_t longueur) {
 
 } // namespace
 
-Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
+Plage Noms::Replier(const char* texte, std::size_t longueur, std::vector<std::uint32_t>& pli) {
     pli.clear();
     if (texte != nullptr) {
         ::Replier(texte, longueur, pli);
@@ -32,21 +33,42 @@ Plage EtatVilles::Replier(const char* texte, std::size_t longueur) {
     for (const std::uint32_t unite : pli) {
         if (!UniteEnOctet(unite, octet)) {
             octets.resize(avant);
-            Plage large{static_cast<std::uint32_t>(unites.size()), 0, true};
+            Plage large;
+            large.debut = static_cast<std::uint32_t>(unites.size());
+            large.large = 1;
             unites.insert(unites.end(), pli.begin(), pli.end());
             large.fin = static_cast<std::uint32_t>(unites.size());
             return large;
         }
         octets.push_back(octet);
     }
-    return {static_cast<std::uint32_t>(avant), static_cast<std::uint32_t>(octets.size()), false};
+    Plage plage;
+    plage.debut = static_cast<std::uint32_t>(avant);
+    plage.fin = static_cast<std::uint32_t>(octets.size());
+    return plage;
 }
 
-// The row the statement (rowid, Cp, Ville) stands on, its names folded at the
-// end of unites and autres.
-VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
+void Noms::AjouterAutre(const std::string& nom, std::vector<std::uint32_t>& pli) {
+    AutreNom autre;
+    autre.texte = static_cast<std::uint32_t>(textes.size());
+    autre.longueur = static_cast<std::uint32_t>(nom.size());
+    autre.replie = Replier(nom.data(), nom.size(), pli);
+    textes += nom;
+    textes += '\0';
+    autres.push_back(autre);
+}
+
+void Noms::Vider() {
+    octets.clear();
+    unites.clear();
+    autres.clear();
+    textes.clear();
+}
+
+VueLigne LireLigne(sqlite3_stmt* lecture, const Villes& villes, Noms& noms, std::vector<std::uint32_t>& pli) {
     // The types first: reading a value as text may convert it.
     VueLigne vue;
+    vue.noms = &noms;
     vue.cpBlob = sqlite3_column_type(lecture, 1) == SQLITE_BLOB;
     const bool villeBlob = sqlite3_column_type(lecture, 2) == SQLITE_BLOB;
     vue.cp = reinterpret_cast<const char*>(sqlite3_column_text(lecture, 1));
@@ -56,23 +78,51 @@ VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
     const auto longueurVille = static_cast<std::size_t>(sqlite3_column_bytes(lecture, 2));
     vue.villeLue = ville != nullptr;
     vue.villeTexte = ville != nullptr && !villeBlob;
-    vue.ville = Replier(ville, longueurVille);
+    vue.ville = noms.Replier(ville, longueurVille, pli);
     // Most rows have no other name: their postal code alone says so.
-    if (vue.cp == nullptr || ville == nullptr || codesAutres.count(std::string(vue.cp, vue.longueurCp)) == 0) {
+    if (vue.cp == nullptr || ville == nullptr || villes.codesAutres.count(std::string(vue.cp, vue.longueurCp)) == 0) {
         return vue;
     }
     std::string couple(vue.cp, vue.longueurCp);
     couple += '\t';
     couple.append(ville, longueurVille);
-    const auto noms = autresParCouple.find(couple);
-    if (noms != autresParCouple.end()) {
-        vue.premierAutre = static_cast<std::uint32_t>(autres.size());
-        vue.nombreAutres = static_cast<std::uint32_t>(noms->second.size());
-        for (const std::string& nom : noms->second) {
-            autres.push_back({nom, Replier(nom.data(), nom.size())});
+    const auto autres = villes.autresParCouple.find(couple);
+    if (autres != villes.autresParCouple.end()) {
+        vue.premierAutre = static_cast<std::uint32_t>(noms.autres.size());
+        vue.nombreAutres = static_cast<std::uint32_t>(autres->second.size());
+        for (const std::string& nom : autres->second) {
+            noms.AjouterAutre(nom, pli);
         }
     }
     return vue;
+}
+
+int Villes::Charger(sqlite3* connexion) {
+    memoire = Memoire::Impossible;
+    sqlite3_stmt* brute = nullptr;
+    const int rc =
+        sqlite3_prepare_v2(connexion, "SELECT count(*), max(rowid) FROM main.Quilvarest", -1, &brute, nullptr);
+    const InstructionSqlite mesure(brute);
+    if (rc != SQLITE_OK || sqlite3_step(mesure.get()) != SQLITE_ROW) {
+        return ChargerAutresNoms(connexion);
+    }
+    const sqlite3_int64 nombre = sqlite3_column_int64(mesure.get(), 0);
+    if (nombre != sqlite3_column_int64(mesure.get(), 1) || nombre > kLignesAuPlus) {
+        return ChargerAutresNoms(connexion);
+    }
+    if (LireVillesPretes(connexion, static_cast<std::size_t>(nombre), *this)) {
+        Classer();
+        memoire = Memoire::Faite;
+        return SQLITE_OK;
+    }
+    const int erreur = ChargerAutresNoms(connexion);
+    if (erreur == SQLITE_OK && Calculer(connexion, static_cast<std::size_t>(nombre))) {
+        // Every row has taken its other names.
+        autresParCouple = {};
+        codesAutres = {};
+        memoire = Memoire::Faite;
+    }
+    return erreur;
 }
 
 // Reads every row into memory, its room taken at once so that no buffer
@@ -80,28 +130,19 @@ VueLigne EtatVilles::Lire(sqlite3_stmt* lecture) {
 // from 1 in order, or that fails partway, is left to be read at each search,
 // where its values and its failure reach the program as the engine gives
 // them.
-int EtatVilles::Charger(sqlite3* connexion) {
-    memoire = Memoire::Impossible;
-    sqlite3_stmt* brute = nullptr;
-    int rc = sqlite3_prepare_v2(connexion, "SELECT count(*), max(rowid) FROM main.Quilvarest", -1, &brute, nullptr);
-    const InstructionSqlite mesure(brute);
-    if (rc != SQLITE_OK || sqlite3_step(mesure.get()) != SQLITE_ROW ||
-        sqlite3_column_int64(mesure.get(), 0) != sqlite3_column_int64(mesure.get(), 1) ||
-        sqlite3_column_int64(mesure.get(), 0) > kLignesAuPlus) {
-        return rc;
-    }
+bool Villes::Calculer(sqlite3* connexion, std::size_t nombre) {
     // Room for names a little longer than a French commune's on average;
     // longer ones only make a buffer grow.
-    const auto nombre = static_cast<std::size_t>(sqlite3_column_int64(mesure.get(), 0));
     lignes.reserve(nombre);
     textes.reserve(nombre * 24);
-    octets.reserve(nombre * 20);
-    autres.reserve(nombreAutres);
-    brute = nullptr;
-    rc = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &brute, nullptr);
+    noms.octets.reserve(nombre * 20);
+    noms.autres.reserve(nombreAutres);
+    sqlite3_stmt* brute = nullptr;
+    int rc = sqlite3_prepare_v2(connexion, kLectureVilles, -1, &brute, nullptr);
     const InstructionSqlite lecture(brute);
+    std::vector<std::uint32_t> pli;
     for (rc = rc == SQLITE_OK ? sqlite3_step(lecture.get()) : rc; rc == SQLITE_ROW; rc = sqlite3_step(lecture.get())) {
-        if (!Retenir(lecture.get())) {
+        if (!Retenir(lecture.get(), pli)) {
             rc = SQLITE_MISMATCH;
             break;
         }
@@ -109,11 +150,14 @@ int EtatVilles::Charger(sqlite3* connexion) {
     if (rc != SQLITE_DONE) {
         lignes = {};
         textes = {};
-        octets = {};
-        unites = {};
-        autres = {};
-        return rc;
+        noms = {};
+        return false;
     }
+    Classer();
+    return true;
+}
+
+void Villes::Classer() {
     parCode.resize(lignes.size());
     for (std::uint32_t k = 0; k < parCode.size(); ++k) {
         parCode[k] = k;
@@ -123,28 +167,23 @@ int EtatVilles::Charger(sqlite3* connexion) {
     if (!std::is_sorted(parCode.begin(), parCode.end(), avant)) {
         std::stable_sort(parCode.begin(), parCode.end(), avant);
     }
-    // Every row has taken its other names.
-    autresParCouple = {};
-    codesAutres = {};
-    memoire = Memoire::Faite;
-    return SQLITE_OK;
 }
 
 // Keeps the row the reading stands on; false for one memory cannot hold.
-bool EtatVilles::Retenir(sqlite3_stmt* lecture) {
+bool Villes::Retenir(sqlite3_stmt* lecture, std::vector<std::uint32_t>& pli) {
     if (sqlite3_column_type(lecture, 1) != SQLITE_TEXT || sqlite3_column_type(lecture, 2) != SQLITE_TEXT ||
         sqlite3_column_int64(lecture, 0) != static_cast<sqlite3_int64>(lignes.size() + 1) ||
         sqlite3_column_bytes(lecture, 1) > 0xFFFF) {
         return false;
     }
-    const VueLigne vue = Lire(lecture);
+    const VueLigne vue = LireLigne(lecture, *this, noms, pli);
     LigneMemoire ligne;
     ligne.texte = static_cast<std::uint32_t>(textes.size());
     ligne.ville = vue.ville;
     ligne.premierAutre = vue.premierAutre;
     ligne.longueurCp = static_cast<std::uint16_t>(vue.longueurCp);
     ligne.nombreAutres = static_cast<std::uint16_t>(vue.nombreAutres);
-    ligne.cpChiffres = vue.cpChiffres;
+    ligne.cpChiffres = vue.cpChiffres ? 1 : 0;
     // Each text ends with a NUL, as the engine's own: the engine then hands
     // it to the program as it is, without a copy to terminate it.
     textes.append(vue.cp, vue.longueurCp);
@@ -156,31 +195,34 @@ bool EtatVilles::Retenir(sqlite3_stmt* lecture) {
     return true;
 }
 
-VueLigne EtatVilles::Vue(std::uint32_t ligne) const {
+VueLigne Villes::Vue(std::uint32_t ligne) const {
     const LigneMemoire& gardee = lignes[ligne];
     VueLigne vue;
     vue.cp = textes.data() + gardee.texte;
     vue.longueurCp = gardee.longueurCp;
-    vue.cpChiffres = gardee.cpChiffres;
+    vue.cpChiffres = gardee.cpChiffres != 0;
     vue.villeLue = true;
     vue.villeTexte = true;
     vue.ville = gardee.ville;
     vue.premierAutre = gardee.premierAutre;
     vue.nombreAutres = gardee.nombreAutres;
+    vue.noms = &noms;
     return vue;
 }
 
-std::string_view EtatVilles::Code(std::uint32_t ligne) const {
+std::string_view Villes::Code(std::uint32_t ligne) const {
     return {textes.data() + lignes[ligne].texte, lignes[ligne].longueurCp};
 }
 
-std::string_view EtatVilles::Ville(std::uint32_t ligne) const {
+std::string_view Villes::Ville(std::uint32_t ligne) const {
     const std::size_t debut = lignes[ligne].texte + lignes[ligne].longueurCp + 1;
     const std::size_t fin = (ligne + 1 < lignes.size() ? lignes[ligne + 1].texte : textes.size()) - 1;
     return {textes.data() + debut, fin - debut};
 }
 
-int EtatVilles::ChargerAutresNoms(sqlite3* connexion) {
+// Reads the table AutresNoms (Cp, Ville, Nom); a store without it, or with
+// another table under that name, has no other names.
+int Villes::ChargerAutresNoms(sqlite3* connexion) {
     sqlite3_stmt* brute = nullptr;
     int rc = sqlite3_prepare_v2(connexion, "SELECT Cp, Ville, Nom FROM main.AutresNoms", -1, &brute, nullptr);
     const InstructionSqlite lecture(brute);
