@@ -239,10 +239,13 @@ function construireLignes(communes, entrees) {
   };
 }
 
-// Names compared as the program compares them (src/repli/): no accents,
-// ligatures spelled out, upper case, each run of separators as one blank, the
-// words ST, STE, STS, STES read as SAINT, SAINTE, SAINTS, SAINTES.
-function replier(nom) {
+// A name of the geographic code as La Poste writes it on line 5: capitals
+// without accents, ligatures spelled out, a blank for each hyphen or
+// apostrophe, SAINT and SAINTE as ST and STE. Only to recognise which line 5
+// is a delegated or associated commune, whose official spelling then stands
+// in for La Poste's; which names a search finds is the store builder's
+// concern (tools/), which folds them as the program does.
+function ecritParLaPoste(nom) {
   return nom
     .normalize('NFD')
     .replace(/\p{M}/gu, '')
@@ -250,7 +253,8 @@ function replier(nom) {
     .replace(/Œ/g, 'OE')
     .replace(/Æ/g, 'AE')
     .replace(/[-'’ ]+/g, ' ')
-    .replace(/(^| )ST(E?S?)\.?(?= |$)/g, '$1SAINT$2');
+    .replace(/(^| )SAINT(E?)(?= |$)/g, '$1ST$2')
+    .trim();
 }
 
 // La Poste's rows: INSEE code, commune label, postal code, line 5.
@@ -268,31 +272,30 @@ function lireLaPoste(octets) {
     if (champs.length !== 5) {
       throw new Error(`ligne inattendue dans ${LAPOSTE.fichier} : ${ligne}`);
     }
-    const [insee, libelle, cp, , ligne5] = champs;
-    return { insee, libelle, cp: verifierCode(cp, insee), ligne5 };
+    const [insee, libelle, cp, acheminement, ligne5] = champs;
+    return { insee, libelle, cp: verifierCode(cp, insee), acheminement, ligne5 };
   });
 }
 
 // The other names of each store row, in the store's order: "Cp\tVille\tNom".
 //
 // Each La Poste row is joined to the store's row of the same postal code whose
-// commune has its INSEE code (an arrondissement to its city). Its line 5 and
-// its commune label become other names of that row unless they fold to the
-// row's own name. A line 5 that the geographic code knows as a delegated or
-// associated commune of that very commune is written with its official
-// spelling (TOURLAVILLE stays, LA BATARELLE stays, ANNECY LE VIEUX becomes
-// ANNECY-LE-VIEUX).
+// commune has its INSEE code (an arrondissement to its city). Its line 5, its
+// commune label and its routing label (line 6) become other names of that
+// row, each once, in that order. A line 5 that the geographic code knows as a
+// delegated or associated commune of that very commune is written with its
+// official spelling (TOURLAVILLE stays, LA BATARELLE stays, ANNECY LE VIEUX
+// becomes ANNECY-LE-VIEUX). The store builder leaves out a name that folds to
+// the row's own name or to one written before it: it finds nothing more.
 function construireAutresNoms(communes, actuelles, triees, rangees) {
-  const officiels = new Map(); // "chef-lieu\tname folded" -> official name
+  const officiels = new Map(); // "chef-lieu\tname as La Poste writes it" -> official name
   for (const commune of communes) {
     if (commune.type === 'commune-deleguee' || commune.type === 'commune-associee') {
-      officiels.set(`${commune.chefLieu}\t${replier(commune.nom)}`, majuscules(commune.nom.trim()));
+      officiels.set(`${commune.chefLieu}\t${ecritParLaPoste(commune.nom)}`, majuscules(commune.nom.trim()));
     }
   }
-  const parCouple = new Map(triees.map((l) => [`${l.cp}\t${l.ville}`, new Map()]));
+  const parCouple = new Map(triees.map((l) => [`${l.cp}\t${l.ville}`, new Set()]));
   const nonJointes = { commune: new Set(), code: new Set() };
-  let ligne5 = 0;
-  let libelles = 0;
   for (const rangee of rangees) {
     const actuelle = actuelles.get(rangee.insee);
     if (actuelle === undefined) {
@@ -304,34 +307,24 @@ function construireAutresNoms(communes, actuelles, triees, rangees) {
       nonJointes.code.add(`${rangee.cp} ${rangee.libelle}`);
       continue;
     }
-    const propre = replier(actuelle.ville);
-    const ajouter = (nom) => {
-      const replie = replier(nom);
-      if (replie === propre || noms.has(replie)) {
-        return false;
-      }
-      noms.set(replie, nom);
-      return true;
-    };
     if (rangee.ligne5 !== '') {
-      const officiel = officiels.get(`${rangee.insee}\t${replier(rangee.ligne5)}`);
-      ligne5 += ajouter(officiel ?? rangee.ligne5) ? 1 : 0;
+      noms.add(officiels.get(`${rangee.insee}\t${rangee.ligne5}`) ?? rangee.ligne5);
     }
-    libelles += ajouter(rangee.libelle) ? 1 : 0;
+    noms.add(rangee.libelle);
+    noms.add(rangee.acheminement);
   }
   const lignes = [];
-  let porteuses = 0;
   for (const l of triees) {
-    const noms = [...parCouple.get(`${l.cp}\t${l.ville}`).values()].sort();
-    porteuses += noms.length > 0 ? 1 : 0;
-    for (const nom of noms) {
-      lignes.push(`${l.cp}\t${l.ville}\t${nom}\n`);
+    for (const nom of parCouple.get(`${l.cp}\t${l.ville}`)) {
+      if (nom !== l.ville) {
+        lignes.push(`${l.cp}\t${l.ville}\t${nom}\n`);
+      }
     }
   }
   return {
     texte: lignes.join(''),
     bilan: [
-      `${lignes.length} autres noms pour ${porteuses} lignes : ${ligne5} de la ligne 5, ${libelles} libellés de La Poste`,
+      `${lignes.length} noms proposés, que le constructeur de la base garde s'ils diffèrent une fois repliés`,
       `${rangees.length} lignes de ${LAPOSTE.fichier}, dont ${rangees.filter((r) => r.ligne5 !== '').length} avec une ligne 5`,
       `non jointes, code INSEE sans commune actuelle : ${[...nonJointes.commune].join(', ')}`,
       `non jointes, code postal absent de la commune dans le magasin : ${[...nonJointes.code].join(', ')}`

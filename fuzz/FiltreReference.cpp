@@ -91,8 +91,9 @@ std::vector<Unite> Canonique(const std::vector<Unite>& unites, bool debutMot, bo
 namespace {
 
 // The tokens of a LIKE pattern: the literal runs between % and _ folded as
-// texts are, a run after _ not starting a word.
-std::vector<char32_t> Jetons(const std::string& motif) {
+// texts are, a run after _ not starting a word, a run before % ending one
+// only when finAvantJoker.
+std::vector<char32_t> Jetons(const std::string& motif, bool finAvantJoker) {
     std::vector<char32_t> jetons;
     std::string litteral;
     bool debutMot = true;
@@ -107,7 +108,7 @@ std::vector<char32_t> Jetons(const std::string& motif) {
         char32_t point = 0;
         const bool valide = LireUtf8(motif, i, point);
         if (valide && (point == U'%' || point == U'_')) {
-            vider(false);
+            vider(point == U'%' && finAvantJoker);
             debutMot = point == U'%';
             jetons.push_back(point == U'%' ? kJoker : kUnCaractere);
         } else {
@@ -219,7 +220,7 @@ std::string Entoure(const std::string& critere, int mode) {
 
 Critere::Critere(const std::string& critere, int mode, bool egalReplie)
     : critere_(critere), mode_(mode), egalReplie_(egalReplie), replie_(Canonique(Replier(critere), true, true)),
-      jetons_(Jetons(Entoure(critere, mode))) {}
+      jetons_(Jetons(Entoure(critere, mode), false)), variante_(Jetons(Entoure(critere, mode), true)) {}
 
 bool Critere::Garde(const std::string& valeur, const std::vector<Unite>& valeurRepliee) const {
     if (critere_.empty()) {
@@ -228,5 +229,6 @@ bool Critere::Garde(const std::string& valeur, const std::vector<Unite>& valeurR
     if (mode_ == EgalA) {
         return egalReplie_ ? MemeUnites(valeurRepliee, replie_) : valeur == critere_;
     }
-    return Correspond(jetons_, valeurRepliee);
+    // An abbreviation before % is the start of a word, or the whole word.
+    return Correspond(jetons_, valeurRepliee) || Correspond(variante_, valeurRepliee);
 }

@@ -36,7 +36,9 @@ std::string Entoure(const std::string& critere, int mode);
 // row. Mode "Egal à" compares folded texts when egalReplie (Ville, which has
 // the accent-free collation), bytes otherwise (Cp); the other modes match the
 // wrapped criterion as a LIKE pattern over folded texts, % for any run of
-// units and _ for one character (a ligature's two letters together).
+// units and _ for one character (a ligature's two letters together); an
+// abbreviation right before % reads as typed, or, all of them at once, spelled
+// out.
 class Critere {
 public:
     Critere(const std::string& critere, int mode, bool egalReplie);
@@ -50,4 +52,5 @@ private:
     bool egalReplie_;
     std::vector<Unite> replie_;
     std::vector<char32_t> jetons_;
+    std::vector<char32_t> variante_; // every abbreviation before % spelled out
 };

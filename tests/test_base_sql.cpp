@@ -123,6 +123,8 @@ private slots:
     void constructionRefusee_data();
     void constructionRefusee();
     void baseConstruite();
+    void villesPretesRefusees_data();
+    void villesPretesRefusees();
     void orthographePoste();
     void nomsDeLaPoste();
     void criteresPoste_data();
@@ -635,8 +637,9 @@ void TestBaseSql::criteresPoste_data() {
                                       << QStringList{};
     QTest::newRow("ST collé n'est pas abrégé")
         << "76400" << int(EgalA) << "TOUSST" << QStringList{} << QStringList{"76400 - TOUSSAINT"};
-    QTest::newRow("ste final reste un début")
-        << "" << int(CommencantPar) << "ste" << QStringList{"59114 - STEENVOORDE"} << QStringList{};
+    QTest::newRow("ste final, début ou mot entier")
+        << "" << int(CommencantPar) << "ste" << QStringList{"59114 - STEENVOORDE", "83120 - SAINTE-MAXIME"}
+        << QStringList{};
     QTest::newRow("blancs seuls") << "42000" << int(Contient) << "   " << QStringList{"42000 - SAINT-ÉTIENNE"}
                                   << QStringList{};
     QTest::newRow("blancs seuls, sans séparateur")
@@ -656,6 +659,11 @@ void TestBaseSql::criteresPoste_data() {
                                           << QStringList{"13012 - MARSEILLE", "13014 - MARSEILLE"};
     QTest::newRow("nom et autres noms, une ligne")
         << "13013" << int(Contient) << "MARSEILLE" << QStringList{marseille13} << QStringList{};
+    // Line 6: La Poste's routing label, where it is not the commune's name.
+    QTest::newRow("acheminement, égal") << "04140" << int(EgalA) << "SEYNE LES ALPES" << QStringList{"04140 - SEYNE"}
+                                        << QStringList{};
+    QTest::newRow("acheminement, contient")
+        << "" << int(Contient) << "montreal du g" << QStringList{"32250 - MONTRÉAL"} << QStringList{};
 }
 
 void TestBaseSql::criteresPoste() {
@@ -680,12 +688,41 @@ void TestBaseSql::criteresPoste() {
     QCOMPARE(QSet<QString>(lignes.begin(), lignes.end()).size(), lignes.size());
 }
 
+// Whether a name meets a criterion typed in a mode, both folded as the search
+// folds them: the criterion of "Commençant par" and "Contient", which a
+// wildcard follows, with its last abbreviation read as typed or spelled out.
+bool Rencontre(const std::string& nom, const std::string& critere, int mode) {
+    const auto replier = [](const std::string& texte, bool finMot) {
+        std::vector<std::uint32_t> unites;
+        Replier(texte.data(), texte.size(), unites, finMot);
+        for (std::uint32_t& unite : unites) {
+            unite &= ~kSuite;
+        }
+        return unites;
+    };
+    const std::vector<std::uint32_t> texte = replier(nom, true);
+    for (const bool finMot : {mode == EgalA || mode == FinissantPar, true}) {
+        const std::vector<std::uint32_t> motif = replier(critere, finMot);
+        const auto trouve = std::search(texte.begin(), texte.end(), motif.begin(), motif.end());
+        if ((mode == CommencantPar && trouve == texte.begin()) ||
+            (mode == Contient && (trouve != texte.end() || motif.empty())) || (mode == EgalA && texte == motif) ||
+            (mode == FinissantPar && motif.size() <= texte.size() &&
+             std::equal(motif.rbegin(), motif.rend(), texte.rbegin()))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Every name La Poste's own file gives a commune, typed as La Poste writes it
-// with "Egal à" under its postal code: the commune's label (MARSEILLE 13, a
-// name cut at 32 characters) lists the commune, and the line 5 of the address
-// (a former commune, a hamlet, a quarter) lists that same commune, found by
-// that name. Only the rows the store cannot hold find nothing: Monaco, and
-// New Caledonian codes no commune of the store carries.
+// under its postal code, in each of the four modes: the commune's label
+// (MARSEILLE 13, a name cut at 32 characters), the line 5 of the address (a
+// former commune, a hamlet, a quarter) and the routing label of line 6 (SEYNE
+// LES ALPES for SEYNE) each list the commune that the label lists with "Egal
+// à", and the name the line was found by meets the criterion: the other name
+// shown beside it, or its own when none is. Only the rows the store cannot
+// hold find nothing: Monaco, and New Caledonian codes no commune of the store
+// carries.
 void TestBaseSql::nomsDeLaPoste() {
     QFile fichier(QStringLiteral(QUILVAREST_LAPOSTE));
     QVERIFY(fichier.open(QIODevice::ReadOnly));
@@ -695,45 +732,50 @@ void TestBaseSql::nomsDeLaPoste() {
     BaseSql base;
     base.SetDatabaseFileName(QUILVAREST_BASE_CONSTRUITE);
     RequeteSql requete(base);
-    // The entries a search lists, each with the other name it was found by.
-    auto chercher = [&requete](const std::string& cp, const std::string& ville) {
+    // The entries a search lists, each with the name it was found by.
+    auto chercher = [&requete](const std::string& cp, const std::string& ville, int mode) {
         QMap<QString, std::string> trouvees;
         requete.ClearSql();
-        requete.AddSql(*ComposerRequete(cp, ville, EgalA, EgalA));
+        requete.AddSql(*ComposerRequete(cp, ville, EgalA, mode));
         for (requete.Open(); !requete.Eof(); requete.Next()) {
-            trouvees.insert(Q(requete.FieldByName("Cp") + " - " + requete.FieldByName("Ville")), requete.AutreNom());
+            const std::string autre = requete.AutreNom();
+            trouvees.insert(Q(requete.FieldByName("Cp") + " - " + requete.FieldByName("Ville")),
+                            autre.empty() ? requete.FieldByName("Ville") : autre);
         }
         return trouvees;
     };
     int lignes5 = 0;
     QStringList sansCommune;
+    QSet<QByteArray> vus; // a name of a commune under a code, checked once whatever its rows
     for (const QByteArray& rangee : rangees) {
         const QList<QByteArray> champs = rangee.split(';');
         if (champs.size() != 5) {
             continue;
         }
         const std::string cp = champs[2].toStdString();
-        const std::string libelle = champs[1].toStdString();
-        const std::string ligne5 = champs[4].toStdString();
-        const auto parLibelle = chercher(cp, libelle);
-        if (parLibelle.isEmpty()) {
-            QVERIFY2(chercher(cp, "").isEmpty(), rangee.constData());
+        const auto communes = chercher(cp, champs[1].toStdString(), EgalA);
+        if (communes.isEmpty()) {
+            QVERIFY2(chercher(cp, "", EgalA).isEmpty(), rangee.constData());
             sansCommune << Q(cp);
             continue;
         }
-        if (ligne5.empty()) {
-            continue;
+        lignes5 += champs[4].isEmpty() ? 0 : 1;
+        for (const QByteArray& champ : {champs[1], champs[3], champs[4]}) {
+            const QByteArray cle = champs[0] + ';' + champs[2] + ';' + champ;
+            if (champ.isEmpty() || vus.contains(cle)) {
+                continue;
+            }
+            vus.insert(cle);
+            const std::string nom = champ.toStdString();
+            for (const int mode : {CommencantPar, Contient, EgalA, FinissantPar}) {
+                const auto trouvees = chercher(cp, nom, mode);
+                bool commune = false;
+                for (auto trouvee = trouvees.begin(); trouvee != trouvees.end() && !commune; ++trouvee) {
+                    commune = communes.contains(trouvee.key()) && Rencontre(trouvee.value(), nom, mode);
+                }
+                QVERIFY2(commune, qPrintable(QString("%1, mode %2").arg(rangee.constData()).arg(mode)));
+            }
         }
-        ++lignes5;
-        const auto parLigne5 = chercher(cp, ligne5);
-        bool commune = false;
-        for (auto trouvee = parLigne5.begin(); trouvee != parLigne5.end() && !commune; ++trouvee) {
-            const std::string& autre = trouvee.value();
-            commune =
-                parLibelle.contains(trouvee.key()) &&
-                (autre.empty() || ComparerSansAccent(autre.data(), autre.size(), ligne5.data(), ligne5.size()) == 0);
-        }
-        QVERIFY2(commune, rangee.constData());
     }
     // La Poste's 4,804 lines 5 less the 11 of rows the store cannot hold.
     QCOMPARE(lignes5, 4793);
@@ -779,6 +821,49 @@ void TestBaseSql::baseConstruite() {
              (QStringList{"60400 - VILLE", "67220 - VILLÉ"}));
     QCOMPARE(Lister(requete, "SELECT Cp, Ville FROM Quilvarest WHERE Ville = \"L'ABERGEMENT-CLEMENCIAT\""),
              QStringList{"01400 - L'ABERGEMENT-CLÉMENCIAT"});
+}
+
+// The rows the builder stores folded are taken only when they are of this
+// very folding and every place they name lies within them: any other store is
+// searched by folding its rows, with the same lines and other names.
+void TestBaseSql::villesPretesRefusees_data() {
+    QTest::addColumn<QString>("alteration");
+
+    QTest::newRow("sans la table") << "DROP TABLE VillesPretes";
+    QTest::newRow("autre repli") << "UPDATE VillesPretes SET Empreinte = 'repli-autre'";
+    QTest::newRow("deux rangées") << "INSERT INTO VillesPretes SELECT * FROM VillesPretes";
+    QTest::newRow("lignes tronquées") << "UPDATE VillesPretes SET Lignes = substr(Lignes, 1, length(Lignes) - 1)";
+    QTest::newRow("texte hors des textes") << "UPDATE VillesPretes SET Lignes = X'FFFFFF7F' || substr(Lignes, 5)";
+    QTest::newRow("nom replié hors des replis")
+        << "UPDATE VillesPretes SET Lignes = substr(Lignes, 1, 8) || X'FFFFFF7F' || substr(Lignes, 13)";
+    QTest::newRow("autre nom hors des textes") << "UPDATE VillesPretes SET Autres = X'FFFFFF7F' || substr(Autres, 5)";
+    QTest::newRow("octets manquants") << "UPDATE VillesPretes SET Octets = substr(Octets, 1, 100)";
+}
+
+void TestBaseSql::villesPretesRefusees() {
+    QFETCH(QString, alteration);
+    const QString copie = dossier_.filePath(QStringLiteral("alteree.abs"));
+    QFile::remove(copie);
+    QVERIFY(QFile::copy(QStringLiteral(QUILVAREST_BASE_CONSTRUITE), copie));
+    QVERIFY(QFile::setPermissions(copie, QFile::ReadOwner | QFile::WriteOwner));
+    ExecuterSql(copie, alteration.toUtf8().constData());
+    // Every line with the other name it was found by.
+    const auto lister = [](const QString& chemin, const char* condition) {
+        BaseSql base;
+        base.SetDatabaseFileName(chemin.toStdString());
+        RequeteSql requete(base);
+        requete.AddSql(std::string("SELECT Cp, Ville FROM Quilvarest WHERE ") + condition);
+        QStringList lignes;
+        for (requete.Open(); !requete.Eof(); requete.Next()) {
+            lignes << Q(requete.FieldByName("Cp") + " - " + requete.FieldByName("Ville") + " / " + requete.AutreNom());
+        }
+        return lignes;
+    };
+    for (const char* condition : {"Cp LIKE \"%\"", "Ville LIKE \"%TOURLA%\"", "Ville = \"MARSEILLE 13\""}) {
+        const QStringList attendues = lister(QStringLiteral(QUILVAREST_BASE_CONSTRUITE), condition);
+        QVERIFY(!attendues.isEmpty());
+        QCOMPARE(lister(copie, condition), attendues);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBaseSql)
