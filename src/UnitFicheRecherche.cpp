@@ -222,7 +222,7 @@ void TFicheRechercherCpVille::LancerRecherche() {
             ligne = absQuery.FieldByName("Cp");
             ligne += " - ";
             ligne += absQuery.FieldByName("Ville");
-            if (const std::string& autre = absQuery.AutreNom(); !autre.empty()) {
+            if (const std::string autre = absQuery.AutreNom(); !autre.empty()) {
                 autresNoms.insert(static_cast<int>(lignes.size()), VersTexteWidget(autre));
             }
             lignes.append(VersTexteWidget(ligne));

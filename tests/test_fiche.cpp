@@ -306,6 +306,11 @@ private slots:
         QTest::mouseClick(Controle<QPushButton>("btnRecherche"), Qt::LeftButton);
         QCOMPARE(Lignes(liste), QStringList{"50110 - CHERBOURG-EN-COTENTIN"});
         QCOMPARE(liste->model()->index(0, 0).data(kRoleAutreNom).toString(), QString("TOURLAVILLE"));
+        // A screen reader hears the line, then the name it was found by.
+        QAccessibleInterface* ligne = QAccessible::queryAccessibleInterface(liste)->child(0);
+        QVERIFY(ligne != nullptr);
+        QCOMPARE(ligne->text(QAccessible::Name), QString("50110 - CHERBOURG-EN-COTENTIN"));
+        QCOMPARE(ligne->text(QAccessible::Description), QString("Trouvée par l'autre nom TOURLAVILLE"));
         QTest::mouseClick(Controle<QPushButton>("btnValider"), Qt::LeftButton);
         QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\nZeruzuvoVille=tourlaville\nCp=50110\n"
                                           "Ville=CHERBOURG-EN-COTENTIN\nErreur=0\n"));
@@ -317,6 +322,7 @@ private slots:
         liste = Controle<QListView>("lstbCp");
         QCOMPARE(Lignes(liste), QStringList{"50110 - CHERBOURG-EN-COTENTIN"});
         QVERIFY(liste->model()->index(0, 0).data(kRoleAutreNom).toString().isEmpty());
+        QVERIFY(QAccessible::queryAccessibleInterface(liste)->child(0)->text(QAccessible::Description).isEmpty());
         QVERIFY(messages.messages.empty());
     }
 

@@ -31,6 +31,10 @@ QColor CouleurAutreNom(const QPalette& palette, QPalette::ColorGroup groupe, boo
 
 } // namespace
 
+QString TexteAutreNom(const QString& autre) {
+    return QLatin1Char('(') + autre + QLatin1Char(')');
+}
+
 DelegueLignes::Etendue DelegueLignes::EtendueDe(const QStyleOptionViewItem& option) const {
     if (mesuree_ && option.font == police_) {
         return etendue_;
@@ -101,14 +105,20 @@ void DelegueLignes::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setPen(ligne.palette.color(groupe, selectionnee ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(QPoint(place.left(), ligneDeBase), texte);
 
-    // The other name the row was found by, after the line, in what room is left.
+    // The other name the row was found by, after the line, in what room is
+    // left: between parentheses and in italics, which tell it from the
+    // commune's name where its colour cannot, on a selected line.
     const QString autre = index.data(kRoleAutreNom).toString();
     const int ecart = mesures.horizontalAdvance(QStringLiteral("  "));
     const int debutAutre = place.left() + mesures.horizontalAdvance(texte) + ecart;
     if (!autre.isEmpty() && debutAutre < zone.right()) {
+        QFont italique(ligne.font);
+        italique.setItalic(true);
+        painter->setFont(italique);
         painter->setPen(CouleurAutreNom(ligne.palette, groupe, selectionnee));
-        painter->drawText(QPoint(debutAutre, ligneDeBase),
-                          mesures.elidedText(autre, Qt::ElideRight, zone.right() - debutAutre));
+        painter->drawText(
+            QPoint(debutAutre, ligneDeBase),
+            QFontMetrics(italique).elidedText(TexteAutreNom(autre), Qt::ElideRight, zone.right() - debutAutre));
     }
     painter->restore();
 }

@@ -21,5 +21,11 @@ QVariant ModeleLignes::data(const QModelIndex& index, int role) const {
     if (role == kRoleAutreNom) {
         return autresNoms_.value(index.row());
     }
+    // A screen reader says the line, then this: the other name is no part of
+    // the line's text, which stays what Valider writes.
+    if (role == Qt::AccessibleDescriptionRole) {
+        const QString autre = autresNoms_.value(index.row());
+        return autre.isEmpty() ? QVariant() : QVariant(QStringLiteral("Trouvée par l'autre nom %1").arg(autre));
+    }
     return {};
 }

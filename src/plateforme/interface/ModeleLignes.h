@@ -9,7 +9,8 @@
 inline constexpr int kRoleAutreNom = Qt::UserRole + 1;
 
 // The lines of a result list, each its display text, and for the few rows
-// found by another name than their own, that name (kRoleAutreNom).
+// found by another name than their own, that name (kRoleAutreNom), which the
+// line's accessible description also says.
 class ModeleLignes : public QAbstractListModel {
     Q_OBJECT
 
