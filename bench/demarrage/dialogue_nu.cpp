@@ -1,4 +1,4 @@
-// dialogue_nu [--plein <Quilvarest.abs> | --dialogue]
+// dialogue_nu [--plein <Quilvarest.abs> [SQL] | --dialogue]
 //
 // The start-up floor the program is measured against: a plain QWidget titled
 // "Recherche" with the dialog's ten controls at the same places (two labels,
@@ -9,8 +9,10 @@
 //
 // With --plein, Enter in the postal-code box lists every row of the store
 // (a plain SQLite read, no criterion) and selects the first, so that the same
-// keys drive both programs; the number of lines is written on the error
-// output at the end, to show the list was filled.
+// keys drive both programs; the number of lines and the first of them are
+// written on the error output at the end, to show the list was filled. SQL,
+// when given, is the query run instead: the same condition in SQLite's own
+// terms, the floor of one search.
 //
 // With --dialogue, the window is of type Qt::Dialog instead of Qt::Window,
 // with the dialog's frame flags: the type the program's dialog has on Windows
@@ -32,12 +34,12 @@
 
 namespace {
 
-QStringList LireBase(const char* chemin) {
+QStringList LireBase(const char* chemin, const char* sql) {
     QStringList lignes;
     sqlite3* connexion = nullptr;
     sqlite3_stmt* instruction = nullptr;
     if (sqlite3_open_v2(chemin, &connexion, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v2(connexion, "SELECT Cp, Ville FROM Quilvarest", -1, &instruction, nullptr) == SQLITE_OK) {
+        sqlite3_prepare_v2(connexion, sql, -1, &instruction, nullptr) == SQLITE_OK) {
         std::string ligne;
         while (sqlite3_step(instruction) == SQLITE_ROW) {
             ligne.assign(reinterpret_cast<const char*>(sqlite3_column_text(instruction, 0)),
@@ -78,7 +80,9 @@ QPushButton* Bouton(QWidget* parent, const QString& texte, const QRect& place, c
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    const char* base = argc == 3 && std::strcmp(argv[1], "--plein") == 0 ? argv[2] : nullptr;
+    const bool plein = (argc == 3 || argc == 4) && std::strcmp(argv[1], "--plein") == 0;
+    const char* base = plein ? argv[2] : nullptr;
+    const char* sql = plein && argc == 4 ? argv[3] : "SELECT Cp, Ville FROM Quilvarest";
     const bool dialogue = argc == 2 && std::strcmp(argv[1], "--dialogue") == 0;
 
     QWidget fenetre(nullptr, dialogue ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -121,7 +125,7 @@ int main(int argc, char** argv) {
     QObject::connect(annuler, &QPushButton::clicked, &fenetre, &QWidget::close);
     if (base != nullptr) {
         QObject::connect(edtCp, &QLineEdit::returnPressed, &fenetre, [=] {
-            modele->setStringList(LireBase(base));
+            modele->setStringList(LireBase(base, sql));
             if (modele->rowCount() > 0) {
                 liste->setCurrentIndex(modele->index(0));
             }
@@ -138,6 +142,9 @@ int main(int argc, char** argv) {
     const int statut = QApplication::exec();
     if (base != nullptr) {
         std::fprintf(stderr, "dialogue_nu: %d lignes\n", modele->rowCount());
+        if (modele->rowCount() > 0) {
+            std::fprintf(stderr, "dialogue_nu: première %s\n", qPrintable(modele->stringList().first()));
+        }
     }
     return statut;
 }

@@ -21,6 +21,27 @@ bool QueDesChiffres(const char* texte, std::size_t longueur) {
     return true;
 }
 
+// The number of rows, numbered from 1 on as the builder writes them, counted
+// to check that no number is missing; -1 when one is, or when there are more
+// than memory keeps. compter false looks up the last number only, for the
+// layout that stands for the rows: counting reads every page of a table the
+// search then never reads.
+sqlite3_int64 NombreDeLignes(sqlite3* connexion, bool compter) {
+    sqlite3_stmt* brute = nullptr;
+    const char* sql = compter ? "SELECT count(*), max(rowid) FROM main.Quilvarest"
+                              : "SELECT max(rowid), max(rowid) FROM main.Quilvarest";
+    if (sqlite3_prepare_v2(connexion, sql, -1, &brute, nullptr) != SQLITE_OK) {
+        return -1;
+    }
+    const InstructionSqlite mesure(brute);
+    if (sqlite3_step(mesure.get()) != SQLITE_ROW ||
+        sqlite3_column_int64(mesure.get(), 0) != sqlite3_column_int64(mesure.get(), 1) ||
+        sqlite3_column_int64(mesure.get(), 0) > kLignesAuPlus) {
+        return -1;
+    }
+    return sqlite3_column_int64(mesure.get(), 0);
+}
+
 } // namespace
 
 Plage Noms::Replier(const char* texte, std::size_t longueur, std::vector<std::uint32_t>& pli) {
@@ -99,30 +120,25 @@ VueLigne LireLigne(sqlite3_stmt* lecture, const Villes& villes, Noms& noms, std:
 
 int Villes::Charger(sqlite3* connexion) {
     memoire = Memoire::Impossible;
-    sqlite3_stmt* brute = nullptr;
-    const int rc =
-        sqlite3_prepare_v2(connexion, "SELECT count(*), max(rowid) FROM main.Quilvarest", -1, &brute, nullptr);
-    const InstructionSqlite mesure(brute);
-    if (rc != SQLITE_OK || sqlite3_step(mesure.get()) != SQLITE_ROW) {
-        return ChargerAutresNoms(connexion);
-    }
-    const sqlite3_int64 nombre = sqlite3_column_int64(mesure.get(), 0);
-    if (nombre != sqlite3_column_int64(mesure.get(), 1) || nombre > kLignesAuPlus) {
-        return ChargerAutresNoms(connexion);
-    }
-    if (LireVillesPretes(connexion, static_cast<std::size_t>(nombre), *this)) {
-        Classer();
+    sqlite3_int64 nombre = NombreDeLignes(connexion, false);
+    if (nombre >= 0 && LireVillesPretes(connexion, static_cast<std::size_t>(nombre), *this)) {
         memoire = Memoire::Faite;
-        return SQLITE_OK;
-    }
-    const int erreur = ChargerAutresNoms(connexion);
-    if (erreur == SQLITE_OK && Calculer(connexion, static_cast<std::size_t>(nombre))) {
+    } else if (const int erreur = ChargerAutresNoms(connexion); erreur != SQLITE_OK) {
+        return erreur;
+    } else if ((nombre = NombreDeLignes(connexion, true)) >= 0 &&
+               Calculer(connexion, static_cast<std::size_t>(nombre))) {
         // Every row has taken its other names.
         autresParCouple = {};
         codesAutres = {};
         memoire = Memoire::Faite;
     }
-    return erreur;
+    if (memoire == Memoire::Faite) {
+        Classer();
+        // The search reads no page of the store from now on: the engine's
+        // cache of them goes.
+        sqlite3_db_release_memory(connexion);
+    }
+    return SQLITE_OK;
 }
 
 // Reads every row into memory, its room taken at once so that no buffer
@@ -153,7 +169,6 @@ bool Villes::Calculer(sqlite3* connexion, std::size_t nombre) {
         noms = {};
         return false;
     }
-    Classer();
     return true;
 }
 
