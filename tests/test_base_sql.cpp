@@ -821,6 +821,22 @@ void TestBaseSql::baseConstruite() {
              (QStringList{"60400 - VILLE", "67220 - VILLÉ"}));
     QCOMPARE(Lister(requete, "SELECT Cp, Ville FROM Quilvarest WHERE Ville = \"L'ABERGEMENT-CLEMENCIAT\""),
              QStringList{"01400 - L'ABERGEMENT-CLÉMENCIAT"});
+
+    // Two searches open at once on one connection: each row keeps the other
+    // name it was found by, whatever the other search reads meanwhile.
+    RequeteSql seconde(base);
+    requete.ClearSql();
+    requete.AddSql("SELECT Cp, Ville FROM Quilvarest WHERE Cp = \"50110\" AND Ville LIKE \"TOURLA%\"");
+    requete.Open();
+    seconde.AddSql("SELECT Cp, Ville FROM Quilvarest WHERE Ville LIKE \"%BATAREL%\"");
+    seconde.Open();
+    QCOMPARE(seconde.AutreNom(), std::string("LA BATARELLE"));
+    while (!seconde.Eof()) {
+        seconde.Next();
+    }
+    QCOMPARE(requete.AutreNom(), std::string("TOURLAVILLE"));
+    seconde.Close();
+    QCOMPARE(requete.AutreNom(), std::string("TOURLAVILLE"));
 }
 
 // The rows the builder stores folded are taken only when they are of this
