@@ -31,10 +31,6 @@ QColor CouleurAutreNom(const QPalette& palette, QPalette::ColorGroup groupe, boo
 
 } // namespace
 
-QString TexteAutreNom(const QString& autre) {
-    return QLatin1Char('(') + autre + QLatin1Char(')');
-}
-
 DelegueLignes::Etendue DelegueLignes::EtendueDe(const QStyleOptionViewItem& option) const {
     if (mesuree_ && option.font == police_) {
         return etendue_;
@@ -116,9 +112,9 @@ void DelegueLignes::paint(QPainter* painter, const QStyleOptionViewItem& option,
         italique.setItalic(true);
         painter->setFont(italique);
         painter->setPen(CouleurAutreNom(ligne.palette, groupe, selectionnee));
-        painter->drawText(
-            QPoint(debutAutre, ligneDeBase),
-            QFontMetrics(italique).elidedText(TexteAutreNom(autre), Qt::ElideRight, zone.right() - debutAutre));
+        painter->drawText(QPoint(debutAutre, ligneDeBase),
+                          QFontMetrics(italique).elidedText(QLatin1Char('(') + autre + QLatin1Char(')'), Qt::ElideRight,
+                                                            zone.right() - debutAutre));
     }
     painter->restore();
 }

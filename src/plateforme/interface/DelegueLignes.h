@@ -3,9 +3,6 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
-// The other name as drawn after its line: ST MITRE reads (ST MITRE).
-QString TexteAutreNom(const QString& autre);
-
 // Draws the lines of a plain text list of upper-case French names tall enough
 // for every glyph they may hold. Qt sizes a line from the font's typographic
 // ascent and descent, and the accents of capitals rise above that ascent:
@@ -15,7 +12,7 @@ QString TexteAutreNom(const QString& autre);
 // that is, and the text is drawn with its baseline low enough for the accents
 // to show whole. Background, selection, focus and colours stay the style's.
 // A line whose row was found by another name (kRoleAutreNom, ModeleLignes.h)
-// has that name drawn after it (TexteAutreNom), in italics and a lighter
+// has that name drawn after it between parentheses, in italics and a lighter
 // colour.
 class DelegueLignes : public QStyledItemDelegate {
     Q_OBJECT
