@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #if __has_include(<sys/xattr.h>)
 #include <sys/xattr.h>
@@ -229,7 +231,12 @@ private slots:
             QCOMPARE(Lire(original), coupe);
             QVERIFY(copies());
             // Nor does a second lock of this process get the file.
-            QVERIFY(MessageErreur([&] { VerrouFichier(autreNom.toStdString()); }).contains("utilisé"));
+            try {
+                const VerrouFichier second(autreNom.toStdString());
+                QFAIL("deux verrous sur un fichier");
+            } catch (const ErreurFichier& erreur) {
+                QCOMPARE(erreur.code, kUtiliseAilleurs);
+            }
         }
         Relire(original);
         QCOMPARE(Lire(original), ancien);
@@ -239,22 +246,40 @@ private slots:
 
     void temporaireLaisseOte() {
         // What a killed write of ours left beside the file goes at the next
-        // write; a name that is not exactly ours stays.
+        // read, under the file's lock, and so at the next write; a name that
+        // is not exactly ours stays, and so does our name when someone else
+        // put a link or another name of their file there: the write then
+        // goes in place.
         const QString chemin = dossier_.filePath(QStringLiteral("laisse.ini"));
-        Ecrire(chemin, "[Quilvarest]\r\n");
+        const QString laisse = dossier_.filePath(QStringLiteral(".laisse.ini.quilvarest-ecriture"));
+        const QString ailleurs = dossier_.filePath(QStringLiteral("ailleurs.txt"));
         const QStringList autres = {QStringLiteral(".laisse.ini.quilvarest-Ab1"), QStringLiteral("laisse.ini.bak"),
-                                    QStringLiteral(".laisse.ini.XyZ123")};
-        for (const QString& nom : autres + QStringList{QStringLiteral(".laisse.ini.quilvarest-Ab12Cd")}) {
+                                    QStringLiteral(".laisse.ini.quilvarest-ecriture2")};
+        for (const QString& nom : autres) {
             Ecrire(dossier_.filePath(nom), "reste");
         }
-        Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
-        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
-        QStringList restants =
-            QDir(dossier_.path()).entryList({QStringLiteral("*laisse*")}, QDir::Files | QDir::Hidden);
-        QStringList attendus = autres + QStringList{QStringLiteral("laisse.ini")};
-        restants.sort();
-        attendus.sort();
-        QCOMPARE(restants, attendus);
+        Ecrire(ailleurs, "à un autre");
+        for (const QString& piege : {QStringLiteral("lien"), QStringLiteral("deux noms"), QStringLiteral("laissé")}) {
+            Ecrire(chemin, "[Quilvarest]\r\n");
+            if (piege == QStringLiteral("lien")) {
+                QVERIFY(QFile::link(ailleurs, laisse));
+            } else if (piege == QStringLiteral("deux noms")) {
+                std::filesystem::create_hard_link(ailleurs.toStdString(), laisse.toStdString());
+            } else {
+                Ecrire(laisse, "reste");
+            }
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\n"));
+            Relire(chemin);
+            QCOMPARE(QFileInfo::exists(laisse) || QFileInfo(laisse).isSymLink(), piege != QStringLiteral("laissé"));
+            Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
+            QCOMPARE(Lire(ailleurs), QByteArray("à un autre"));
+            QFile::remove(laisse);
+            QVERIFY(!CopiesSous(Cache()));
+        }
+        for (const QString& nom : autres) {
+            QVERIFY2(QFileInfo::exists(dossier_.filePath(nom)), qPrintable(nom));
+        }
     }
 
     void fichierEnLectureSeule() {
@@ -281,12 +306,17 @@ private slots:
     void lectureDesCasRefuses() {
         std::string octets;
         QVERIFY(LireFichierEntier(Chemin("absent.ini").u8string(), octets) != 0);
-        QVERIFY(LireFichierEntier(dossier_.path().toStdString(), octets) != 0);
-        // Each refusal reads as a sentence naming the file.
-        const std::string message =
-            MessageEcritureImpossible("x.ini", LireFichierEntier(dossier_.path().toStdString(), octets));
-        QVERIFY2(message.rfind("Impossible d'écrire le fichier « x.ini » : ", 0) == 0, message.c_str());
-        QVERIFY(message.size() > std::string("Impossible d'écrire le fichier « x.ini » : .").size());
+        // Each refusal reads as a sentence naming the file and saying what
+        // failed: a folder is not an ordinary file, a code of the system
+        // (EINVAL among them) is the system's own text.
+        const int dossier = LireFichierEntier(dossier_.path().toStdString(), octets);
+        QVERIFY(dossier != 0);
+        const std::string lecture = MessageFichier("x.ini", true, {Etape::Lecture, dossier});
+        QVERIFY2(lecture.rfind("Impossible de lire le fichier « x.ini » : ", 0) == 0, lecture.c_str());
+        QVERIFY(lecture.size() > std::string("Impossible de lire le fichier « x.ini » : .").size());
+        const std::string systeme = MessageFichier("x.ini", false, {Etape::Ecriture, EINVAL});
+        QCOMPARE(QString::fromStdString(systeme), QStringLiteral("Impossible d'écrire le fichier « x.ini » : ") +
+                                                      QString::fromLocal8Bit(std::strerror(EINVAL)) + ".");
     }
 
     void changementPendantLEcriture_data() {
