@@ -15,6 +15,11 @@
 #if __has_include(<sys/xattr.h>)
 #include <sys/xattr.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+
+#include <aclapi.h>
+#endif
 
 namespace {
 
@@ -42,6 +47,36 @@ QByteArray LireAttribut([[maybe_unused]] const QString& chemin) {
 #endif
     return valeur;
 }
+
+// Lets everyone write the folder: its mode on POSIX; on Windows an access
+// entry in its DACL giving Everyone the right to write.
+#ifdef _WIN32
+bool OuvrirATous(const QString& dossier) {
+    const std::wstring chemin = dossier.toStdWString();
+    EXPLICIT_ACCESS_W acces{};
+    acces.grfAccessPermissions = FILE_GENERIC_WRITE;
+    acces.grfAccessMode = GRANT_ACCESS;
+    acces.grfInheritance = NO_INHERITANCE;
+    acces.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    acces.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    PACL ancienne = nullptr;
+    PACL nouvelle = nullptr;
+    PSECURITY_DESCRIPTOR descripteur = nullptr;
+    bool fait = GetNamedSecurityInfoW(chemin.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &ancienne, nullptr, &descripteur) == ERROR_SUCCESS &&
+                SetEntriesInAclW(1, &acces, ancienne, &nouvelle) == ERROR_SUCCESS;
+    fait =
+        fait && SetNamedSecurityInfoW(const_cast<wchar_t*>(chemin.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                      nullptr, nullptr, nouvelle, nullptr) == ERROR_SUCCESS;
+    LocalFree(nouvelle);
+    LocalFree(descripteur);
+    return fait;
+}
+#else
+bool OuvrirATous(const QString& dossier) {
+    return QFile::setPermissions(dossier, QFile::Permissions(0x7777));
+}
+#endif
 
 } // namespace
 
@@ -129,6 +164,7 @@ private slots:
         qputenv("LOCALAPPDATA", Cache().toUtf8());
         // The fallback of a cache that cannot be used.
         qputenv("TMPDIR", dossier_.filePath(QStringLiteral("tmp")).toUtf8());
+        qputenv("TMP", QDir::toNativeSeparators(dossier_.filePath(QStringLiteral("tmp"))).toUtf8());
     }
 
     void liensPhysiques() {
@@ -398,11 +434,13 @@ private slots:
         // path that runs through a link or a folder others may write is not
         // used: the copy goes to the temporary folder, and the write cut
         // short is put back from there. A copy that is not a file of ours
-        // with a single name is never trusted: the file stays as it is.
-        if (QSysInfo::productType() == QStringLiteral("windows")) {
-            QSKIP("liens et droits POSIX");
-        }
+        // with a single name is never trusted: the file stays as it is. On
+        // Windows the cache others may write is one whose DACL lets
+        // Everyone write.
         QFETCH(QString, piege);
+        if (QSysInfo::productType() == QStringLiteral("windows") && piege != QStringLiteral("cache")) {
+            QSKIP("liens et propriétaires POSIX");
+        }
         const QDir racine(dossier_.path());
         for (const QString& dossier : {QStringLiteral("cache"), QStringLiteral("tmp"), QStringLiteral("ailleurs")}) {
             QDir(racine.filePath(dossier)).removeRecursively();
@@ -413,7 +451,7 @@ private slots:
         const bool copieTrompeuse = piege.startsWith(QStringLiteral("copie"));
         if (piege == QStringLiteral("cache")) {
             QVERIFY(racine.mkpath(piege));
-            QFile::setPermissions(racine.filePath(piege), QFile::Permissions(0x7777));
+            QVERIFY(OuvrirATous(racine.filePath(piege)));
         } else if (!copieTrompeuse) {
             QVERIFY(racine.mkpath(QFileInfo(piege).path()));
             QVERIFY(QFile::link(piege.endsWith(QStringLiteral("en-cours")) ? ailleurs + "/copies-en-cours" : ailleurs,
