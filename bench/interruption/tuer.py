@@ -23,6 +23,9 @@ half of the runs; it counts the second's outcomes (written, or refused with
 its message) and the files torn once both are done and once the next run
 has read the file.
 
+Temporary files are counted right after each kill, and once the next run
+has read the file (which removes a temporary file of ours).
+
 Prints one line of figures.
 """
 import argparse
@@ -129,7 +132,7 @@ def main():
     def copies():
         return sum(len(f) for _, _, f in os.walk(os.path.join(dossier, "cache")))
 
-    dechires = entiers_apres = laisses_total = manques = 0
+    dechires = entiers_apres = laisses_total = laisses_kill = manques = 0
     secondes = {"written": 0, "refused as in use": 0, "failed otherwise": 0}
     for k in range(options.tuer):
         if options.sur_place:
@@ -158,16 +161,19 @@ def main():
             processus.wait()
         apres_tuer = etat()
         dechires += apres_tuer == "dechire"
+        laisses_kill += len(laisses())
+        subprocess.run([options.programme, chemin, "--lire"], env=env, check=True)
+        entiers_apres += etat() != "dechire"
+        # What the next run's read leaves is what counts: it removes ours.
         laisses_total += len(laisses())
         for nom in laisses():
             os.unlink(os.path.join(dossier, nom))
-        subprocess.run([options.programme, chemin, "--lire"], env=env, check=True)
-        entiers_apres += etat() != "dechire"
 
     chemin_ecrit = "in place" if options.sur_place else "rename"
     maniere = "polled into the file's write" if options.sonder else "second instance" if options.seconde else "spread"
     print(f"{chemin_ecrit}, {maniere}: {options.mo} MB, whole write {duree:.2f} s, {options.tuer} runs: "
-          f"{dechires} files torn right after, {laisses_total} temporary files left, "
+          f"{dechires} files torn right after, {laisses_kill} temporary files right after, "
+          f"{laisses_total} left after the next run, "
           f"{entiers_apres} of {options.tuer} whole after the next run, {copies()} backup copies left"
           + (f", {manques} writes ended before their kill" if options.sonder else "")
           + (", second instance: " + ", ".join(f"{n} {k}" for k, n in secondes.items()) if options.seconde else ""))
