@@ -1,7 +1,5 @@
 #include "PrimitivesFichier.h"
 
-#include "ErreurFichier.h"
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -50,19 +48,12 @@ bool PlaceManquante(int erreur) {
     return erreur == ENOSPC || erreur == EDQUOT || erreur == EFBIG;
 }
 
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur) {
-    // O_NONBLOCK so that a named pipe opens at once, to be refused below; it
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
+    // O_NONBLOCK so that a named pipe opens at once, to be refused; it
     // changes nothing for a regular file.
     const int fd = ::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    erreur = fd < 0 ? errno : EtatDe(fd, etat);
-    if (erreur == 0 && etat.genre != Genre::Ordinaire) {
-        erreur = etat.genre == Genre::Dossier ? EISDIR : kPasUnFichierOrdinaire;
-    }
-    if (erreur != 0) {
-        FermerPoignee(fd < 0 ? kAucunePoignee : fd);
-        return kAucunePoignee;
-    }
-    return fd;
+    erreur = Code(fd >= 0);
+    return fd >= 0 ? fd : kAucunePoignee;
 }
 
 std::string CheminDe(Poignee poignee, const std::string& chemin) {

@@ -1,7 +1,6 @@
 #include "PrimitivesFichier.h"
 
 #include "ErreurFichier.h"
-#include "ErreurWindows.h"
 #include "Utf16Windows.h"
 
 #include <windows.h>
@@ -42,7 +41,21 @@ std::wstring Joindre(const std::string& dossier, const std::string& nom) {
 const char kSeparateur = '\\';
 
 std::string TexteSysteme(int erreur) {
-    return TexteErreurWindows(static_cast<DWORD>(erreur));
+    wchar_t* texte = nullptr;
+    const DWORD longueur =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(erreur), 0, reinterpret_cast<wchar_t*>(&texte), 0, nullptr);
+    if (longueur == 0 || texte == nullptr) {
+        return "erreur " + std::to_string(erreur);
+    }
+    std::wstring message(texte, longueur);
+    LocalFree(texte);
+    // The system's texts end with a line break and often a full stop: the
+    // program's sentence puts its own.
+    while (!message.empty() && std::wstring(L"\r\n .").find(message.back()) != std::wstring::npos) {
+        message.pop_back();
+    }
+    return DepuisUtf16(message);
 }
 
 bool NomPris(int erreur) {
@@ -77,22 +90,15 @@ Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
     return ecriture;
 }
 
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur) {
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     // Shared every way: the caller may hold the file open while it waits,
     // and ReplaceFileW may replace it while its lock is held.
-    const std::wstring large = VersUtf16(chemin);
-    const HANDLE h = CreateFileW(large.c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0), kPartageTotal, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        erreur = static_cast<int>(GetLastError());
-        return kAucunePoignee;
-    }
-    erreur = GetFileType(h) != FILE_TYPE_DISK ? kPasUnFichierOrdinaire : EtatDe(P(h), etat);
-    if (erreur == 0 && etat.genre != Genre::Ordinaire) {
-        erreur = kPasUnFichierOrdinaire;
-    }
-    if (erreur != 0) {
+    const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
+                                 kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    erreur = Code(h != INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
+        erreur = kPasUnFichierOrdinaire;
         return kAucunePoignee;
     }
     return P(h);
@@ -242,9 +248,10 @@ bool PrendreVerrou(Poignee poignee) {
 bool Designe(const std::string& chemin, const std::string& identite) {
     int erreur = 0;
     EtatFichier nomme;
-    const Poignee poignee = OuvrirFichier(chemin, false, nomme, erreur);
+    const Poignee poignee = OuvrirChemin(chemin, false, erreur);
+    const bool meme = poignee != kAucunePoignee && EtatDe(poignee, nomme) == 0 && nomme.identite == identite;
     FermerPoignee(poignee);
-    return poignee != kAucunePoignee && nomme.identite == identite;
+    return meme;
 }
 
 Poignee CreerSansNom(const std::string&) {

@@ -1,6 +1,15 @@
 #include "EntreesSorties.h"
 
 #include "ArretEcriture.h"
+#include "ErreurFichier.h"
+
+Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur) {
+    PoigneeTenue fichier(OuvrirChemin(chemin, ecriture, erreur));
+    if (fichier.Ouverte() && (erreur = EtatDe(fichier.Valeur(), etat)) == 0 && etat.genre != Genre::Ordinaire) {
+        erreur = kPasUnFichierOrdinaire;
+    }
+    return erreur == 0 ? fichier.Lacher() : kAucunePoignee;
+}
 
 int LireTout(Poignee poignee, std::string& octets) {
     octets.clear();

@@ -45,6 +45,11 @@ struct Lecture {
     EtatFichier etat;
 };
 
+// Opens the existing regular file chemin (PrimitivesFichier.h's
+// OuvrirChemin) and says what it is; anything else is refused with
+// kPasUnFichierOrdinaire.
+Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur);
+
 // Reads the whole of an open file, from its start.
 int LireTout(Poignee poignee, std::string& octets);
 

@@ -52,10 +52,11 @@ bool PlaceManquante(int erreur);
 
 // ---- The caller's file, reached by its path once, a link followed
 
-// Opens the existing file chemin for reading, or for writing too (which a
-// file we may not write, or marked read-only on Windows, refuses), checks
-// that it is a regular file (a pipe is never waited on) and says what it is.
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur);
+// Opens the existing file chemin, a link followed, for reading, or for
+// writing too (which a file we may not write, or marked read-only on
+// Windows, refuses), without waiting on a pipe; EntreesSorties.h's
+// OuvrirFichier then refuses anything but a regular file.
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur);
 
 // The path of the file open from chemin, every link resolved; "" when the
 // system cannot say.
