@@ -11,9 +11,9 @@ namespace {
 // it, the file's size and time tell a change.
 constexpr std::uint64_t kComparaisonOctets = 1 << 20;
 
-// The file open and locked as fichier, from the path chemin whose final
-// target is cible, read whole once a write of ours cut short is put back and
-// a temporary file of ours beside it removed.
+// The file open and locked as fichier (for writing too when inscriptible),
+// whose path is cible, read whole once a write of ours cut short is put back
+// and a temporary file of ours beside it removed.
 Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& cible) {
     Lecture lue;
     int erreur = EtatDe(fichier, lue.etat);
@@ -27,6 +27,8 @@ Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& ci
     return lue;
 }
 
+// Whether the file is still as lue saw it, and still the one cible names:
+// the one look at the path after the lock's, which the rename needs.
 bool Inchange(Poignee fichier, const std::string& cible, const Lecture& lue) {
     EtatFichier etat;
     std::string octets;
@@ -48,7 +50,7 @@ bool Essayer(const std::string& chemin, const Transformation& transformer) {
     if (nouveau == lue.octets) {
         return true;
     }
-    const auto inchange = [&] { return Inchange(fichier, cible, lue); };
+    const auto inchange = [&] { return Inchange(fichier, cible.empty() ? chemin : cible, lue); };
     // Another name of the same file would keep the old content after a
     // rename: such a file is written through itself.
     if (lue.etat.liens > 1) {

@@ -59,12 +59,13 @@ int Remplir(Temporaire& temporaire, Poignee original, const std::string& nouveau
 bool TemporaireLaisse(const std::string& cible) {
     const auto [dossier, nom] = Separer(cible);
     int erreur = 0;
-    return PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, NomTemporaire(nom), false, erreur)).Ouverte();
+    return !cible.empty() &&
+           PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, NomTemporaire(nom), false, erreur)).Ouverte();
 }
 
 void OterTemporaireLaisse(const std::string& cible) {
     const auto [dossier, nom] = Separer(cible);
-    if (OuvrirSiANous(kAucunePoignee, dossier, NomTemporaire(nom)).Ouverte()) {
+    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, NomTemporaire(nom)).Ouverte()) {
         SupprimerDans(kAucunePoignee, dossier, NomTemporaire(nom));
     }
 }
