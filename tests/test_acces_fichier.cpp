@@ -10,7 +10,6 @@
 #include <QtTest>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #if __has_include(<sys/xattr.h>)
 #include <sys/xattr.h>
@@ -356,7 +355,7 @@ private slots:
         QVERIFY(lecture.size() > std::string("Impossible de lire le fichier « x.ini » : .").size());
         const std::string systeme = MessageFichier("x.ini", false, {Etape::Ecriture, EINVAL});
         QCOMPARE(QString::fromStdString(systeme), QStringLiteral("Impossible d'écrire le fichier « x.ini » : ") +
-                                                      QString::fromLocal8Bit(std::strerror(EINVAL)) + ".");
+                                                      QString::fromStdString(TexteSysteme(EINVAL)) + ".");
     }
 
     void changementPendantLEcriture_data() {

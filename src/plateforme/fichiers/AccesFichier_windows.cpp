@@ -96,9 +96,17 @@ Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
                                  kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     erreur = Code(h != INVALID_HANDLE_VALUE);
+    BY_HANDLE_FILE_INFORMATION i{};
     if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
-        CloseHandle(h);
         erreur = kPasUnFichierOrdinaire;
+    } else if (h != INVALID_HANDLE_VALUE && ecriture && GetFileInformationByHandle(h, &i) &&
+               (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        // The mark is the caller's word that the file must not change, which
+        // not every system's open for writing enforces (Wine's, for root).
+        erreur = ERROR_ACCESS_DENIED;
+    }
+    if (erreur != 0 && h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
         return kAucunePoignee;
     }
     return P(h);
