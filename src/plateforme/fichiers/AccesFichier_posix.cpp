@@ -261,6 +261,10 @@ void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std:
     ::unlinkat(DossierOu(dossier), cible.c_str(), 0);
 }
 
+void SupprimerDossierDans(Poignee parent, const std::string&, const std::string& nom) {
+    ::unlinkat(Fd(parent), nom.c_str(), AT_REMOVEDIR);
+}
+
 std::vector<std::string> NomsDans(Poignee dossier, const std::string&) {
     std::vector<std::string> noms;
     const int copie = ::fcntl(Fd(dossier), F_DUPFD_CLOEXEC, 0);

@@ -340,6 +340,12 @@ void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string&
     DeleteFileW(Joindre(cheminDossier, nom).c_str());
 }
 
+void SupprimerDossierDans(Poignee, const std::string& cheminParent, const std::string& nom) {
+    // The parent, held without sharing its deletion, cannot be moved away;
+    // a reparse point in nom's place is removed as itself, never followed.
+    RemoveDirectoryW(Joindre(cheminParent, nom).c_str());
+}
+
 std::vector<std::string> NomsDans(Poignee, const std::string& cheminDossier) {
     std::vector<std::string> noms;
     WIN32_FIND_DATAW trouve{};

@@ -246,21 +246,28 @@ bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& e
 }
 
 void OterCopiesOrphelines() {
-    for (const PlaceCopies& place : PlacesOu({})) {
+    for (PlaceCopies& place : PlacesOu({})) {
+        std::size_t restent = 0;
         for (const std::string& nom : NomsDans(place.dossier.Valeur(), place.chemin)) {
             std::string octets;
             const PoigneeTenue copie = nom.size() > kSuffixe.size() &&
                                                nom.compare(nom.size() - kSuffixe.size(), kSuffixe.size(), kSuffixe) == 0
                                            ? OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom)
                                            : PoigneeTenue();
-            if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
-                continue;
-            }
             // A copy not yet whole may be one being written: it is left.
-            const std::optional<Sauvegarde> s = Relire(octets);
+            const std::optional<Sauvegarde> s =
+                copie.Ouverte() && LireTout(copie.Valeur(), octets) == 0 ? Relire(octets) : std::nullopt;
             if (s && IdentiteDe(std::string(s->cible)) != s->identite) {
                 SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+            } else {
+                ++restent;
             }
+        }
+        // Empty, the folder goes too, so that the next writes find no folder
+        // to open; one that someone fills meanwhile stays.
+        if (restent == 0 && place.parent.Ouverte()) {
+            place.dossier.Fermer();
+            SupprimerDossierDans(place.parent.Valeur(), place.cheminParent, place.nom);
         }
     }
 }

@@ -17,7 +17,10 @@ bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::stri
     bool sur = place.dossier.Ouverte() && (!racine.aVerifier || AuSeulUtilisateur(place.dossier));
     for (std::size_t i = 0; sur && i < racine.dossiers.size(); ++i) {
         PoigneeTenue suivant(OuvrirDossier(place.dossier.Valeur(), place.chemin, racine.dossiers[i], creer, erreur));
+        place.cheminParent = place.chemin;
+        place.nom = racine.dossiers[i];
         place.chemin += kSeparateur + racine.dossiers[i];
+        place.parent = std::move(place.dossier);
         place.dossier = std::move(suivant);
         sur = AuSeulUtilisateur(place.dossier);
     }

@@ -15,6 +15,8 @@
 struct PlaceCopies {
     PoigneeTenue dossier;
     std::string chemin;
+    PoigneeTenue parent; // the folder above, where it is ours
+    std::string cheminParent, nom;
 };
 
 // The places in order of preference, made first. When there is none,

@@ -145,5 +145,8 @@ Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std:
 
 void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom);
 
+// Removes the folder nom of parent when it is empty, without following a link.
+void SupprimerDossierDans(Poignee parent, const std::string& cheminParent, const std::string& nom);
+
 // The names in the folder dossier (folders and links left out).
 std::vector<std::string> NomsDans(Poignee dossier, const std::string& cheminDossier);
