@@ -9,9 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #if __has_include(<sys/xattr.h>)
 #include <sys/xattr.h>
+#endif
+#ifdef _WIN32
+#include <windows.h>
+
+#include <aclapi.h>
 #endif
 
 namespace {
@@ -40,6 +46,36 @@ QByteArray LireAttribut([[maybe_unused]] const QString& chemin) {
 #endif
     return valeur;
 }
+
+// Lets everyone write the folder: its mode on POSIX; on Windows an access
+// entry in its DACL giving Everyone the right to write.
+#ifdef _WIN32
+bool OuvrirATous(const QString& dossier) {
+    const std::wstring chemin = dossier.toStdWString();
+    EXPLICIT_ACCESS_W acces{};
+    acces.grfAccessPermissions = FILE_GENERIC_WRITE;
+    acces.grfAccessMode = GRANT_ACCESS;
+    acces.grfInheritance = NO_INHERITANCE;
+    acces.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    acces.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    PACL ancienne = nullptr;
+    PACL nouvelle = nullptr;
+    PSECURITY_DESCRIPTOR descripteur = nullptr;
+    bool fait = GetNamedSecurityInfoW(chemin.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &ancienne, nullptr, &descripteur) == ERROR_SUCCESS &&
+                SetEntriesInAclW(1, &acces, ancienne, &nouvelle) == ERROR_SUCCESS;
+    fait =
+        fait && SetNamedSecurityInfoW(const_cast<wchar_t*>(chemin.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                      nullptr, nullptr, nouvelle, nullptr) == ERROR_SUCCESS;
+    LocalFree(nouvelle);
+    LocalFree(descripteur);
+    return fait;
+}
+#else
+bool OuvrirATous(const QString& dossier) {
+    return QFile::setPermissions(dossier, QFile::Permissions(0x7777));
+}
+#endif
 
 } // namespace
 
@@ -127,6 +163,7 @@ private slots:
         qputenv("LOCALAPPDATA", Cache().toUtf8());
         // The fallback of a cache that cannot be used.
         qputenv("TMPDIR", dossier_.filePath(QStringLiteral("tmp")).toUtf8());
+        qputenv("TMP", QDir::toNativeSeparators(dossier_.filePath(QStringLiteral("tmp"))).toUtf8());
     }
 
     void liensPhysiques() {
@@ -229,7 +266,12 @@ private slots:
             QCOMPARE(Lire(original), coupe);
             QVERIFY(copies());
             // Nor does a second lock of this process get the file.
-            QVERIFY(MessageErreur([&] { VerrouFichier(autreNom.toStdString()); }).contains("utilisé"));
+            try {
+                const VerrouFichier second(autreNom.toStdString());
+                QFAIL("deux verrous sur un fichier");
+            } catch (const ErreurFichier& erreur) {
+                QCOMPARE(erreur.code, kUtiliseAilleurs);
+            }
         }
         Relire(original);
         QCOMPARE(Lire(original), ancien);
@@ -239,22 +281,44 @@ private slots:
 
     void temporaireLaisseOte() {
         // What a killed write of ours left beside the file goes at the next
-        // write; a name that is not exactly ours stays.
+        // read, under the file's lock, and so at the next write; a name that
+        // is not exactly ours stays, and so does our name when someone else
+        // put a link or another name of their file there: the write then
+        // goes in place.
         const QString chemin = dossier_.filePath(QStringLiteral("laisse.ini"));
-        Ecrire(chemin, "[Quilvarest]\r\n");
+        const QString laisse = dossier_.filePath(QStringLiteral(".laisse.ini.quilvarest-ecriture"));
+        const QString ailleurs = dossier_.filePath(QStringLiteral("ailleurs.txt"));
         const QStringList autres = {QStringLiteral(".laisse.ini.quilvarest-Ab1"), QStringLiteral("laisse.ini.bak"),
-                                    QStringLiteral(".laisse.ini.XyZ123")};
-        for (const QString& nom : autres + QStringList{QStringLiteral(".laisse.ini.quilvarest-Ab12Cd")}) {
+                                    QStringLiteral(".laisse.ini.quilvarest-ecriture2")};
+        for (const QString& nom : autres) {
             Ecrire(dossier_.filePath(nom), "reste");
         }
-        Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
-        QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
-        QStringList restants =
-            QDir(dossier_.path()).entryList({QStringLiteral("*laisse*")}, QDir::Files | QDir::Hidden);
-        QStringList attendus = autres + QStringList{QStringLiteral("laisse.ini")};
-        restants.sort();
-        attendus.sort();
-        QCOMPARE(restants, attendus);
+        Ecrire(ailleurs, "à un autre");
+        QStringList pieges = {QStringLiteral("deux noms"), QStringLiteral("laissé")};
+        if (QSysInfo::productType() != QStringLiteral("windows")) {
+            pieges.prepend(QStringLiteral("lien")); // a shortcut there is a file like any other
+        }
+        for (const QString& piege : pieges) {
+            Ecrire(chemin, "[Quilvarest]\r\n");
+            if (piege == QStringLiteral("lien")) {
+                QVERIFY(QFile::link(ailleurs, laisse));
+            } else if (piege == QStringLiteral("deux noms")) {
+                std::filesystem::create_hard_link(ailleurs.toStdString(), laisse.toStdString());
+            } else {
+                Ecrire(laisse, "reste");
+            }
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\n"));
+            Relire(chemin);
+            QCOMPARE(QFileInfo::exists(laisse) || QFileInfo(laisse).isSymLink(), piege != QStringLiteral("laissé"));
+            Remplacer(chemin.toStdString(), "[Quilvarest]\r\nErreur=1\r\n");
+            QCOMPARE(Lire(chemin), QByteArray("[Quilvarest]\r\nErreur=1\r\n"));
+            QCOMPARE(Lire(ailleurs), QByteArray("à un autre"));
+            QFile::remove(laisse);
+            QVERIFY(!CopiesSous(Cache()));
+        }
+        for (const QString& nom : autres) {
+            QVERIFY2(QFileInfo::exists(dossier_.filePath(nom)), qPrintable(nom));
+        }
     }
 
     void fichierEnLectureSeule() {
@@ -281,12 +345,17 @@ private slots:
     void lectureDesCasRefuses() {
         std::string octets;
         QVERIFY(LireFichierEntier(Chemin("absent.ini").u8string(), octets) != 0);
-        QVERIFY(LireFichierEntier(dossier_.path().toStdString(), octets) != 0);
-        // Each refusal reads as a sentence naming the file.
-        const std::string message =
-            MessageEcritureImpossible("x.ini", LireFichierEntier(dossier_.path().toStdString(), octets));
-        QVERIFY2(message.rfind("Impossible d'écrire le fichier « x.ini » : ", 0) == 0, message.c_str());
-        QVERIFY(message.size() > std::string("Impossible d'écrire le fichier « x.ini » : .").size());
+        // Each refusal reads as a sentence naming the file and saying what
+        // failed: a folder is not an ordinary file, a code of the system
+        // (EINVAL among them) is the system's own text.
+        const int dossier = LireFichierEntier(dossier_.path().toStdString(), octets);
+        QVERIFY(dossier != 0);
+        const std::string lecture = MessageFichier("x.ini", true, {Etape::Lecture, dossier});
+        QVERIFY2(lecture.rfind("Impossible de lire le fichier « x.ini » : ", 0) == 0, lecture.c_str());
+        QVERIFY(lecture.size() > std::string("Impossible de lire le fichier « x.ini » : .").size());
+        const std::string systeme = MessageFichier("x.ini", false, {Etape::Ecriture, EINVAL});
+        QCOMPARE(QString::fromStdString(systeme), QStringLiteral("Impossible d'écrire le fichier « x.ini » : ") +
+                                                      QString::fromStdString(TexteSysteme(EINVAL)) + ".");
     }
 
     void changementPendantLEcriture_data() {
@@ -368,11 +437,13 @@ private slots:
         // path that runs through a link or a folder others may write is not
         // used: the copy goes to the temporary folder, and the write cut
         // short is put back from there. A copy that is not a file of ours
-        // with a single name is never trusted: the file stays as it is.
-        if (QSysInfo::productType() == QStringLiteral("windows")) {
-            QSKIP("liens et droits POSIX");
-        }
+        // with a single name is never trusted: the file stays as it is. On
+        // Windows the cache others may write is one whose DACL lets
+        // Everyone write.
         QFETCH(QString, piege);
+        if (QSysInfo::productType() == QStringLiteral("windows") && piege != QStringLiteral("cache")) {
+            QSKIP("liens et propriétaires POSIX");
+        }
         const QDir racine(dossier_.path());
         for (const QString& dossier : {QStringLiteral("cache"), QStringLiteral("tmp"), QStringLiteral("ailleurs")}) {
             QDir(racine.filePath(dossier)).removeRecursively();
@@ -383,7 +454,7 @@ private slots:
         const bool copieTrompeuse = piege.startsWith(QStringLiteral("copie"));
         if (piege == QStringLiteral("cache")) {
             QVERIFY(racine.mkpath(piege));
-            QFile::setPermissions(racine.filePath(piege), QFile::Permissions(0x7777));
+            QVERIFY(OuvrirATous(racine.filePath(piege)));
         } else if (!copieTrompeuse) {
             QVERIFY(racine.mkpath(QFileInfo(piege).path()));
             QVERIFY(QFile::link(piege.endsWith(QStringLiteral("en-cours")) ? ailleurs + "/copies-en-cours" : ailleurs,

@@ -5,7 +5,7 @@ files whole again after the next run. Or starts a second instance in the
 middle of a write and counts what the two leave.
 
 usage: tuer.py ECRIRE_CHOIX [--sur-place] [--tuer N] [--mo TAILLE] [--dossier D]
-               [--sonder | --seconde]
+               [--sonder | --seconde | --chaque-appel]
 
 ECRIRE_CHOIX is the build's ecrire_choix (build/ecrire_choix). --sur-place gives the file a
 second name (a hard link), so that it is written in place instead of
@@ -22,6 +22,14 @@ the first one's write, and kills the first one at a later random moment in
 half of the runs; it counts the second's outcomes (written, or refused with
 its message) and the files torn once both are done and once the next run
 has read the file.
+
+--chaque-appel writes a file of a few kilobytes instead, once for each
+system call of a whole write from the lock on, killed by strace at that
+call (-e inject=CALL:signal=SIGKILL:when=N, N counting that call's own
+invocations).
+
+Temporary files are counted right after each kill, and once the next run
+has read the file (which removes a temporary file of ours).
 
 Prints one line of figures.
 """
@@ -90,7 +98,10 @@ def main():
     mode = arguments.add_mutually_exclusive_group()
     mode.add_argument("--sonder", action="store_true")
     mode.add_argument("--seconde", action="store_true")
+    mode.add_argument("--chaque-appel", action="store_true")
     options = arguments.parse_args()
+    if options.chaque_appel:
+        options.mo = 0
 
     dossier = tempfile.mkdtemp(prefix="tuer-", dir=options.dossier)
     env = dict(os.environ, XDG_CACHE_HOME=os.path.join(dossier, "cache"))
@@ -98,7 +109,7 @@ def main():
     lignes = [b"[Quilvarest]\r\nZeruzuvoCp=42\r\nZeruzuvoVille=\r\n"]
     taille = len(lignes[0])
     i = 0
-    while taille < options.mo * 1000 * 1000:
+    while taille < max(options.mo * 1000 * 1000, 8000):
         ligne = b"[Section%d]\r\nCle=valeur de remplissage %d\r\n" % (i, i)
         lignes.append(ligne)
         taille += len(ligne)
@@ -118,6 +129,13 @@ def main():
         nouveau = fichier.read()
     assert nouveau != ancien
 
+    def remettre(octets):
+        if options.sur_place:
+            ecrire_sur_place(chemin, octets)
+        else:
+            with open(chemin, "wb") as fichier:
+                fichier.write(octets)
+
     def etat():
         with open(chemin, "rb") as fichier:
             octets = fichier.read()
@@ -129,16 +147,37 @@ def main():
     def copies():
         return sum(len(f) for _, _, f in os.walk(os.path.join(dossier, "cache")))
 
-    dechires = entiers_apres = laisses_total = manques = 0
+    dechires = entiers_apres = laisses_total = laisses_kill = manques = 0
     secondes = {"written": 0, "refused as in use": 0, "failed otherwise": 0}
+    appels = []
+    if options.chaque_appel:
+        # The calls of one whole write, and where its lock is taken.
+        remettre(ancien)
+        journal = os.path.join(dossier, "strace.log")
+        subprocess.run(["strace", "-qq", "-o", journal, options.programme, chemin], env=env, check=True)
+        with open(journal) as lignes:
+            journal = [ligne for ligne in lignes if ligne.strip()]
+        os.unlink(os.path.join(dossier, "strace.log"))
+        debut_verrou = next(i for i, ligne in enumerate(journal) if ligne.startswith("flock("))
+        # strace counts each call apart: the Nth of its own name.
+        vus = {}
+        for i, ligne in enumerate(journal):
+            nom = ligne.split("(", 1)[0]
+            vus[nom] = vus.get(nom, 0) + 1
+            if i >= debut_verrou and not nom.startswith("exit"):
+                appels.append(f"{nom}:signal=SIGKILL:when={vus[nom]}")
+        options.tuer = len(appels)
     for k in range(options.tuer):
-        if options.sur_place:
-            ecrire_sur_place(chemin, ancien)
+        remettre(ancien)
+        if options.chaque_appel:
+            subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", "inject=" + appels[k], options.programme, chemin],
+                           env=env, stderr=subprocess.DEVNULL)
+            processus = None
         else:
-            with open(chemin, "wb") as fichier:
-                fichier.write(ancien)
-        processus = subprocess.Popen([options.programme, chemin], env=env)
-        if options.sonder:
+            processus = subprocess.Popen([options.programme, chemin], env=env)
+        if processus is None:
+            pass
+        elif options.sonder:
             manques += not tuer_en_sondant(processus, chemin, ancien, nouveau, options.sur_place)
         elif options.seconde:
             time.sleep(duree * random.uniform(0.05, 0.9))
@@ -158,16 +197,21 @@ def main():
             processus.wait()
         apres_tuer = etat()
         dechires += apres_tuer == "dechire"
+        laisses_kill += len(laisses())
+        subprocess.run([options.programme, chemin, "--lire"], env=env, check=True)
+        entiers_apres += etat() != "dechire"
+        # What the next run's read leaves is what counts: it removes ours.
         laisses_total += len(laisses())
         for nom in laisses():
             os.unlink(os.path.join(dossier, nom))
-        subprocess.run([options.programme, chemin, "--lire"], env=env, check=True)
-        entiers_apres += etat() != "dechire"
 
     chemin_ecrit = "in place" if options.sur_place else "rename"
-    maniere = "polled into the file's write" if options.sonder else "second instance" if options.seconde else "spread"
-    print(f"{chemin_ecrit}, {maniere}: {options.mo} MB, whole write {duree:.2f} s, {options.tuer} runs: "
-          f"{dechires} files torn right after, {laisses_total} temporary files left, "
+    maniere = ("polled into the file's write" if options.sonder else "second instance" if options.seconde else
+               "at each system call" if options.chaque_appel else "spread")
+    taille_lue = f"{len(ancien)} bytes" if options.chaque_appel else f"{options.mo} MB"
+    print(f"{chemin_ecrit}, {maniere}: {taille_lue}, whole write {duree:.2f} s, {options.tuer} runs: "
+          f"{dechires} files torn right after, {laisses_kill} temporary files right after, "
+          f"{laisses_total} left after the next run, "
           f"{entiers_apres} of {options.tuer} whole after the next run, {copies()} backup copies left"
           + (f", {manques} writes ended before their kill" if options.sonder else "")
           + (", second instance: " + ", ".join(f"{n} {k}" for k, n in secondes.items()) if options.seconde else ""))

@@ -2,41 +2,61 @@
 
 #include "CopieSauvegarde.h"
 #include "Echec.h"
-#include "EntreesSorties.h"
 #include "Remplacement.h"
 #include "VerrouFichier.h"
 
 namespace {
 
 // Up to this size the bytes themselves are compared before a commit; past
-// it, the file's identity, size and time tell a change.
+// it, the file's size and time tell a change.
 constexpr std::uint64_t kComparaisonOctets = 1 << 20;
 
-[[noreturn]] void Echouer(const std::string& chemin, int erreur) {
-    throw Echec(MessageEcritureImpossible(chemin, erreur));
-}
-
-bool Inchange(const std::string& cible, const Lecture& lue) {
-    int erreur = 0;
-    const PoigneeTenue fichier(OuvrirFichier(cible, false, erreur));
-    EtatFichier etat;
-    if (!fichier.Ouverte() || EtatDe(fichier.Valeur(), etat) != 0 || etat.identite != lue.etat.identite ||
-        etat.taille != lue.etat.taille || etat.modification != lue.etat.modification) {
-        return false;
+// The file open and locked as fichier (for writing too when inscriptible),
+// whose path is cible, read whole once a write of ours cut short is put back
+// and a temporary file of ours beside it removed.
+Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& cible) {
+    Lecture lue;
+    int erreur = EtatDe(fichier, lue.etat);
+    if (erreur == 0 && RetablirSousVerrou(fichier, inscriptible, lue.etat)) {
+        erreur = EtatDe(fichier, lue.etat);
     }
-    std::string octets;
-    return etat.taille > kComparaisonOctets || (LireTout(fichier.Valeur(), octets) == 0 && octets == lue.octets);
+    OterTemporaireLaisse(cible);
+    if (erreur != 0 || (erreur = LireTout(fichier, lue.octets)) != 0) {
+        throw ErreurFichier{Etape::Lecture, erreur};
+    }
+    return lue;
 }
 
-// One attempt at the commit; false when the file changed since lue.
-bool Ecrire(const std::string& chemin, const std::string& cible, const Lecture& lue, const std::string& nouveau) {
-    const auto inchange = [&] { return Inchange(cible, lue); };
+// Whether the file is still as lue saw it, and still the one cible names:
+// the one look at the path after the lock's, which the rename needs.
+bool Inchange(Poignee fichier, const std::string& cible, const Lecture& lue) {
+    EtatFichier etat;
+    std::string octets;
+    return EtatDe(fichier, etat) == 0 && etat.taille == lue.etat.taille && etat.modification == lue.etat.modification &&
+           Designe(cible, etat.identite) &&
+           (etat.taille > kComparaisonOctets || (LireTout(fichier, octets) == 0 && octets == lue.octets));
+}
+
+// One try, under the lock: false when the file changed between the read
+// and the commit.
+bool Essayer(const std::string& chemin, const Transformation& transformer) {
+    const VerrouFichier verrou(chemin, true);
+    const Poignee fichier = verrou.Valeur();
+    // The final target of any chain of links: it is the file replaced, in
+    // its own folder, while the links keep pointing at it.
+    const std::string cible = CheminDe(fichier, chemin);
+    const Lecture lue = LireSousVerrou(fichier, true, cible);
+    const std::string nouveau = transformer(lue.octets);
+    if (nouveau == lue.octets) {
+        return true;
+    }
+    const auto inchange = [&] { return Inchange(fichier, cible.empty() ? chemin : cible, lue); };
     // Another name of the same file would keep the old content after a
     // rename: such a file is written through itself.
     if (lue.etat.liens > 1) {
-        return EcrireSurPlace(chemin, cible, lue, nouveau, inchange);
+        return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
     }
-    switch (RemplacerParRenommage(chemin, cible, nouveau, inchange)) {
+    switch (cible.empty() ? Remplacement::Refuse : RemplacerParRenommage(fichier, cible, nouveau, inchange)) {
     case Remplacement::Fait:
         return true;
     case Remplacement::Change:
@@ -44,59 +64,44 @@ bool Ecrire(const std::string& chemin, const std::string& cible, const Lecture& 
     case Remplacement::Refuse:
         break;
     }
-    return EcrireSurPlace(chemin, cible, lue, nouveau, inchange);
+    return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
 }
 
 } // namespace
 
-std::string MessageEcritureImpossible(const std::string& chemin, const std::string& raison) {
-    return "Impossible d'écrire le fichier « " + chemin + " » : " + raison + ".";
-}
-
-std::string MessageEcritureImpossible(const std::string& chemin, int erreur) {
-    return MessageEcritureImpossible(chemin, erreur == kPasUnFichierOrdinaire ? "ce n'est pas un fichier ordinaire"
-                                                                              : TexteSysteme(erreur));
-}
-
 int LireFichierEntier(const std::string& chemin, std::string& octets) {
-    // A copy left beside the file is rare; only then is the lock taken, and
-    // the copy looked for again under it: a write under way is waited for.
-    if (CopieEnAttente(chemin)) {
-        const VerrouFichier verrou(chemin);
-        RetablirSousVerrou(chemin, CibleFinale(chemin));
+    int erreur = 0;
+    EtatFichier etat;
+    PoigneeTenue fichier(OuvrirFichier(chemin, false, etat, erreur));
+    if (!fichier.Ouverte()) {
+        return erreur;
     }
-    Lecture lue;
-    const int erreur = LireChemin(chemin, lue);
-    octets = std::move(lue.octets);
-    return erreur;
+    const std::string cible = CheminDe(fichier.Valeur(), chemin);
+    // A copy, or a temporary file of ours, left beside the file is rare;
+    // only then is the lock taken, and they are looked for again under it: a
+    // write under way is waited for.
+    if (!CopieEnAttente(etat) && !TemporaireLaisse(cible)) {
+        return LireTout(fichier.Valeur(), octets);
+    }
+    try {
+        const VerrouFichier verrou(chemin, false, std::move(fichier));
+        octets = LireSousVerrou(verrou.Valeur(), false, CheminDe(verrou.Valeur(), chemin)).octets;
+        return 0;
+    } catch (const ErreurFichier& echec) {
+        if (echec.etape == Etape::Lecture || echec.etape == Etape::Ouverture) {
+            return echec.code;
+        }
+        throw Echec(MessageFichier(chemin, true, echec));
+    }
 }
 
 void ModifierFichier(const std::string& chemin, const Transformation& transformer) {
-    const VerrouFichier verrou(chemin);
-    // The final target of any chain of links: it is the file replaced, in
-    // its own folder, while the links keep pointing at it.
-    const std::string cible = CibleFinale(chemin);
-    RetablirSousVerrou(chemin, cible);
-    OterCopiesOrphelines();
-    Lecture lue;
-    if (const int erreur = LireChemin(cible, lue)) {
-        Echouer(chemin, erreur);
-    }
-    if (const int erreur = EcriturePermise(cible)) {
-        Echouer(chemin, erreur);
-    }
-    for (int essai = 0;; ++essai) {
-        const std::string nouveau = transformer(lue.octets);
-        if (nouveau == lue.octets || Ecrire(chemin, cible, lue, nouveau)) {
-            return;
+    try {
+        if (!Essayer(chemin, transformer) && !Essayer(chemin, transformer)) {
+            throw ErreurFichier{Etape::Ecriture, kModifieSansCesse};
         }
-        if (essai == 1) {
-            throw Echec(MessageEcritureImpossible(
-                chemin,
-                "un autre programme le modifie en ce moment ; rien n'y a été écrit, réessayez dans un instant"));
-        }
-        if (const int erreur = LireChemin(cible, lue)) {
-            Echouer(chemin, erreur);
-        }
+        OterCopiesOrphelines();
+    } catch (const ErreurFichier& echec) {
+        throw Echec(MessageFichier(chemin, false, echec));
     }
 }

@@ -1,6 +1,7 @@
 #include "PrimitivesFichier.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -29,9 +30,6 @@ int DossierOu(Poignee parent) {
 
 } // namespace
 
-// EINVAL is how a pipe or a device in place of the file is refused here; the
-// system's "Invalid argument" would mislead, so messages put it in words.
-const int kPasUnFichierOrdinaire = EINVAL;
 const char kSeparateur = '/';
 
 std::string TexteSysteme(int erreur) {
@@ -50,35 +48,34 @@ bool PlaceManquante(int erreur) {
     return erreur == ENOSPC || erreur == EDQUOT || erreur == EFBIG;
 }
 
-std::string CibleFinale(const std::string& chemin) {
-    char* reel = ::realpath(chemin.c_str(), nullptr);
-    if (reel == nullptr) {
-        return {};
-    }
-    std::string cible(reel);
-    std::free(reel);
-    return cible;
-}
-
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, int& erreur) {
-    // O_NONBLOCK so that a named pipe opens at once, to be refused below; it
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
+    // O_NONBLOCK so that a named pipe opens at once, to be refused; it
     // changes nothing for a regular file.
     const int fd = ::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat etat {};
-    if (fd < 0 || ::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
-        erreur = fd < 0 ? errno : S_ISDIR(etat.st_mode) ? EISDIR : EINVAL;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return kAucunePoignee;
-    }
-    return fd;
+    erreur = Code(fd >= 0);
+    return fd >= 0 ? fd : kAucunePoignee;
 }
 
-int EcriturePermise(const std::string& cible) {
-    // rename() only asks for a writable folder: a read-only file would be
-    // replaced without this check.
-    return Code(::faccessat(AT_FDCWD, cible.c_str(), W_OK, AT_EACCESS) == 0);
+std::string CheminDe(Poignee poignee, const std::string& chemin) {
+    char cible[PATH_MAX];
+    const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
+    const ssize_t longueur = ::readlink(lien.c_str(), cible, sizeof cible);
+    if (longueur > 0 && longueur < static_cast<ssize_t>(sizeof cible) && cible[0] == '/') {
+        return std::string(cible, static_cast<std::size_t>(longueur));
+    }
+    // Without /proc: the path resolved, which the check before the rename
+    // confirms still names the open file.
+    char* reel = ::realpath(chemin.c_str(), nullptr);
+    const std::string resolu = reel != nullptr ? reel : "";
+    std::free(reel);
+    return resolu;
+}
+
+Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
+    const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
+    const int fd = ::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    erreur = Code(fd >= 0);
+    return fd >= 0 ? fd : kAucunePoignee;
 }
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
@@ -91,15 +88,16 @@ int EtatDe(Poignee poignee, EtatFichier& etat) {
     etat.taille = static_cast<std::uint64_t>(lu.st_size);
     etat.modification = static_cast<std::int64_t>(lu.st_mtim.tv_sec) * 1000000000 + lu.st_mtim.tv_nsec;
     etat.liens = static_cast<std::uint32_t>(lu.st_nlink);
-    etat.aNous = lu.st_uid == ::geteuid();
+    static const uid_t moi = ::geteuid(); // asked once, not at each state
+    etat.aNous = lu.st_uid == moi;
     etat.ouvertAuxAutres = (lu.st_mode & 022) != 0;
     return 0;
 }
 
-int LireMorceau(Poignee poignee, char* tampon, std::size_t taille, std::size_t& lus) {
+int LireMorceau(Poignee poignee, std::uint64_t position, char* tampon, std::size_t taille, std::size_t& lus) {
     ssize_t n = 0;
     do {
-        n = ::read(Fd(poignee), tampon, taille);
+        n = ::pread(Fd(poignee), tampon, taille, static_cast<off_t>(position));
     } while (n < 0 && errno == EINTR);
     lus = n > 0 ? static_cast<std::size_t>(n) : 0;
     return Code(n >= 0);
@@ -143,11 +141,10 @@ bool PrendreVerrou(Poignee poignee) {
     return true;
 }
 
-bool DesigneEncore(Poignee poignee, const std::string& chemin) {
-    struct stat ouvert {};
+bool Designe(const std::string& chemin, const std::string& identite) {
     struct stat nomme {};
-    return ::fstat(Fd(poignee), &ouvert) == 0 && ::stat(chemin.c_str(), &nomme) == 0 && ouvert.st_dev == nomme.st_dev &&
-           ouvert.st_ino == nomme.st_ino;
+    return ::stat(chemin.c_str(), &nomme) == 0 &&
+           std::to_string(nomme.st_dev) + ":" + std::to_string(nomme.st_ino) == identite;
 }
 
 Poignee CreerSansNom(const std::string& dossier) {
@@ -216,32 +213,6 @@ int Substituer(Poignee poignee, const std::string& temporaire, const std::string
     return erreur != 0 ? erreur : fermeture;
 }
 
-std::vector<std::string> NomsDans(const std::string& dossier) {
-    std::vector<std::string> noms;
-    if (DIR* flux = ::opendir(dossier.c_str())) {
-        while (const dirent* entree = ::readdir(flux)) {
-            noms.emplace_back(entree->d_name);
-        }
-        ::closedir(flux);
-    }
-    return noms;
-}
-
-void OterSiLibre(const std::string& dossier, const std::string& nom) {
-    const std::string chemin = dossier + "/" + nom;
-    const int fd = ::open(chemin.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat etat {};
-    if (fd >= 0 && ::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        ::unlink(chemin.c_str());
-    }
-    FermerPoignee(fd);
-}
-
-int SupprimerChemin(const std::string& chemin) {
-    return Code(::unlink(chemin.c_str()) == 0);
-}
-
 void SynchroniserDossier(const std::string& dossier) {
     const int fd = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -277,13 +248,36 @@ Poignee OuvrirDossier(Poignee parent, const std::string&, const std::string& nom
     return fd >= 0 ? fd : kAucunePoignee;
 }
 
-Poignee OuvrirDans(Poignee dossier, const std::string&, const std::string& nom, bool creer, int& erreur) {
+Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
     const int options = creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
-    const int fd = ::openat(Fd(dossier), nom.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
+    const int fd = ::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     erreur = Code(fd >= 0);
     return fd >= 0 ? fd : kAucunePoignee;
 }
 
-void SupprimerDans(Poignee dossier, const std::string&, const std::string& nom) {
-    ::unlinkat(Fd(dossier), nom.c_str(), 0);
+void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {
+    const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
+    ::unlinkat(DossierOu(dossier), cible.c_str(), 0);
+}
+
+void SupprimerDossierDans(Poignee parent, const std::string&, const std::string& nom) {
+    ::unlinkat(Fd(parent), nom.c_str(), AT_REMOVEDIR);
+}
+
+std::vector<std::string> NomsDans(Poignee dossier, const std::string&) {
+    std::vector<std::string> noms;
+    const int copie = ::fcntl(Fd(dossier), F_DUPFD_CLOEXEC, 0);
+    DIR* flux = copie >= 0 ? ::fdopendir(copie) : nullptr;
+    if (flux == nullptr) {
+        FermerPoignee(copie);
+        return noms;
+    }
+    while (const dirent* entree = ::readdir(flux)) {
+        if (entree->d_type == DT_REG || entree->d_type == DT_UNKNOWN) {
+            noms.emplace_back(entree->d_name);
+        }
+    }
+    ::closedir(flux);
+    return noms;
 }

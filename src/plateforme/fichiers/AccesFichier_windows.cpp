@@ -1,9 +1,11 @@
 #include "PrimitivesFichier.h"
 
-#include "ErreurWindows.h"
+#include "ErreurFichier.h"
 #include "Utf16Windows.h"
 
 #include <windows.h>
+
+#include <aclapi.h>
 
 // The file layer's system calls on Windows (PrimitivesFichier.h), all
 // wide-character.
@@ -36,11 +38,24 @@ std::wstring Joindre(const std::string& dossier, const std::string& nom) {
 
 } // namespace
 
-const int kPasUnFichierOrdinaire = ERROR_BAD_FILE_TYPE;
 const char kSeparateur = '\\';
 
 std::string TexteSysteme(int erreur) {
-    return TexteErreurWindows(static_cast<DWORD>(erreur));
+    wchar_t* texte = nullptr;
+    const DWORD longueur =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(erreur), 0, reinterpret_cast<wchar_t*>(&texte), 0, nullptr);
+    if (longueur == 0 || texte == nullptr) {
+        return "erreur " + std::to_string(erreur);
+    }
+    std::wstring message(texte, longueur);
+    LocalFree(texte);
+    // The system's texts end with a line break and often a full stop: the
+    // program's sentence puts its own.
+    while (!message.empty() && std::wstring(L"\r\n .").find(message.back()) != std::wstring::npos) {
+        message.pop_back();
+    }
+    return DepuisUtf16(message);
 }
 
 bool NomPris(int erreur) {
@@ -55,57 +70,112 @@ bool PlaceManquante(int erreur) {
     return erreur == ERROR_DISK_FULL || erreur == ERROR_HANDLE_DISK_FULL;
 }
 
-std::string CibleFinale(const std::string& chemin) {
-    const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), 0, kPartageTotal, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return {};
-    }
+std::string CheminDe(Poignee poignee, const std::string&) {
     std::wstring cible(MAX_PATH, L'\0');
-    DWORD longueur = GetFinalPathNameByHandleW(h, cible.data(), static_cast<DWORD>(cible.size()), 0);
+    DWORD longueur = GetFinalPathNameByHandleW(H(poignee), cible.data(), static_cast<DWORD>(cible.size()), 0);
     if (longueur >= cible.size()) {
         cible.resize(longueur + 1);
-        longueur = GetFinalPathNameByHandleW(h, cible.data(), static_cast<DWORD>(cible.size()), 0);
+        longueur = GetFinalPathNameByHandleW(H(poignee), cible.data(), static_cast<DWORD>(cible.size()), 0);
     }
-    CloseHandle(h);
-    // The path itself where the system cannot say: the open that follows
-    // reports the real failure.
     if (longueur == 0 || longueur >= cible.size()) {
-        return chemin;
+        return {};
     }
     cible.resize(longueur);
     return DepuisUtf16(cible);
 }
 
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, int& erreur) {
+Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
+    const Poignee ecriture = P(ReOpenFile(H(poignee), GENERIC_READ | GENERIC_WRITE, kPartageTotal, 0));
+    erreur = Code(ecriture != kAucunePoignee);
+    return ecriture;
+}
+
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     // Shared every way: the caller may hold the file open while it waits,
     // and ReplaceFileW may replace it while its lock is held.
-    const std::wstring large = VersUtf16(chemin);
-    const HANDLE h = CreateFileW(large.c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0), kPartageTotal, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    BY_HANDLE_FILE_INFORMATION informations{};
-    if (h == INVALID_HANDLE_VALUE) {
-        erreur = static_cast<int>(GetLastError());
-        return kAucunePoignee;
-    }
-    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &informations) ||
-        (informations.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        CloseHandle(h);
+    const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
+                                 kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    erreur = Code(h != INVALID_HANDLE_VALUE);
+    BY_HANDLE_FILE_INFORMATION i{};
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         erreur = kPasUnFichierOrdinaire;
+    } else if (h != INVALID_HANDLE_VALUE && ecriture && GetFileInformationByHandle(h, &i) &&
+               (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        // The mark is the caller's word that the file must not change, which
+        // not every system's open for writing enforces (Wine's, for root).
+        erreur = ERROR_ACCESS_DENIED;
+    }
+    if (erreur != 0 && h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
         return kAucunePoignee;
     }
     return P(h);
 }
 
-int EcriturePermise(const std::string& cible) {
-    // Replacing would succeed over a read-only file: the mark is the
-    // caller's word that the file must not change.
-    const DWORD attributs = GetFileAttributesW(VersUtf16(cible).c_str());
-    if (attributs == INVALID_FILE_ATTRIBUTES) {
-        return static_cast<int>(GetLastError());
+namespace {
+
+// A SID the running process's token holds: its user, or the owner it gives
+// new objects (Administrators for an elevated administrator).
+bool EstMoi(PSID sid) {
+    static const std::vector<unsigned char> jeton = [] {
+        std::vector<unsigned char> octets;
+        HANDLE h = nullptr;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
+            for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
+                DWORD taille = 0;
+                GetTokenInformation(h, classe, nullptr, 0, &taille);
+                std::vector<unsigned char> lu(taille);
+                if (taille == 0 || !GetTokenInformation(h, classe, lu.data(), taille, &taille)) {
+                    lu.clear();
+                }
+                // Both structures begin with the SID's address: kept as a
+                // copy of the SID itself, one after the other.
+                const PSID trouve = lu.empty() ? nullptr : *reinterpret_cast<PSID*>(lu.data());
+                const DWORD longueur = trouve != nullptr && IsValidSid(trouve) ? GetLengthSid(trouve) : 0;
+                octets.insert(octets.end(), static_cast<unsigned char*>(trouve),
+                              static_cast<unsigned char*>(trouve) + longueur);
+            }
+            CloseHandle(h);
+        }
+        return octets;
+    }();
+    for (std::size_t debut = 0; sid != nullptr && debut < jeton.size();) {
+        const PSID mien = const_cast<unsigned char*>(jeton.data() + debut);
+        if (EqualSid(sid, mien)) {
+            return true;
+        }
+        debut += GetLengthSid(mien);
     }
-    return (attributs & FILE_ATTRIBUTE_READONLY) != 0 ? ERROR_ACCESS_DENIED : 0;
+    return false;
 }
+
+// Whether an entry of dacl that applies to the object itself lets anyone
+// but the user, SYSTEM and Administrators write, delete or change
+// permissions; no DACL at all lets everyone.
+bool OuvertAuxAutres(PACL dacl) {
+    constexpr ACCESS_MASK kEcriture = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                      FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                      GENERIC_ALL;
+    if (dacl == nullptr) {
+        return true;
+    }
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entree = nullptr;
+        if (!GetAce(dacl, i, &entree)) {
+            return true;
+        }
+        auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(entree);
+        const PSID sid = &ace->SidStart;
+        if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Header.AceFlags & INHERIT_ONLY_ACE) == 0 &&
+            (ace->Mask & kEcriture) != 0 && !EstMoi(sid) && !IsWellKnownSid(sid, WinLocalSystemSid) &&
+            !IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
     BY_HANDLE_FILE_INFORMATION i{};
@@ -121,16 +191,26 @@ int EtatDe(Poignee poignee, EtatFichier& etat) {
     etat.modification = static_cast<std::int64_t>((static_cast<std::uint64_t>(i.ftLastWriteTime.dwHighDateTime) << 32) |
                                                   i.ftLastWriteTime.dwLowDateTime);
     etat.liens = i.nNumberOfLinks;
-    // The user's local application data and temporary folder are the
-    // user's own: reparse points are what is looked for there.
-    etat.aNous = true;
-    etat.ouvertAuxAutres = false;
+    PSID proprietaire = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descripteur = nullptr;
+    if (GetSecurityInfo(H(poignee), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        &proprietaire, nullptr, &dacl, nullptr, &descripteur) != ERROR_SUCCESS) {
+        // A file system without security (FAT): the user's no more than anyone's.
+        etat.aNous = false;
+        etat.ouvertAuxAutres = true;
+        return 0;
+    }
+    etat.aNous = EstMoi(proprietaire);
+    etat.ouvertAuxAutres = OuvertAuxAutres(dacl);
+    LocalFree(descripteur);
     return 0;
 }
 
-int LireMorceau(Poignee poignee, char* tampon, std::size_t taille, std::size_t& lus) {
+int LireMorceau(Poignee poignee, std::uint64_t position, char* tampon, std::size_t taille, std::size_t& lus) {
     DWORD n = 0;
-    const bool lu = ReadFile(H(poignee), tampon, static_cast<DWORD>(taille), &n, nullptr) != 0;
+    const bool lu =
+        PlacerEn(H(poignee), position) && ReadFile(H(poignee), tampon, static_cast<DWORD>(taille), &n, nullptr) != 0;
     lus = n;
     return Code(lu);
 }
@@ -173,14 +253,12 @@ bool PrendreVerrou(Poignee poignee) {
            GetLastError() != ERROR_LOCK_VIOLATION;
 }
 
-bool DesigneEncore(Poignee poignee, const std::string& chemin) {
+bool Designe(const std::string& chemin, const std::string& identite) {
     int erreur = 0;
-    const Poignee nomme = OuvrirFichier(chemin, false, erreur);
-    EtatFichier ouvert;
-    EtatFichier autre;
-    const bool meme = nomme != kAucunePoignee && EtatDe(poignee, ouvert) == 0 && EtatDe(nomme, autre) == 0 &&
-                      ouvert.identite == autre.identite;
-    FermerPoignee(nomme);
+    EtatFichier nomme;
+    const Poignee poignee = OuvrirChemin(chemin, false, erreur);
+    const bool meme = poignee != kAucunePoignee && EtatDe(poignee, nomme) == 0 && nomme.identite == identite;
+    FermerPoignee(poignee);
     return meme;
 }
 
@@ -209,36 +287,6 @@ int Substituer(Poignee poignee, const std::string& temporaire, const std::string
     return Code(
         ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
         MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-}
-
-std::vector<std::string> NomsDans(const std::string& dossier) {
-    std::vector<std::string> noms;
-    WIN32_FIND_DATAW trouve{};
-    const HANDLE recherche = FindFirstFileW(Joindre(dossier, "*").c_str(), &trouve);
-    if (recherche == INVALID_HANDLE_VALUE) {
-        return noms;
-    }
-    do {
-        if ((trouve.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-            noms.push_back(DepuisUtf16(trouve.cFileName));
-        }
-    } while (FindNextFileW(recherche, &trouve));
-    FindClose(recherche);
-    return noms;
-}
-
-void OterSiLibre(const std::string& dossier, const std::string& nom) {
-    // A write under way holds its file open without sharing: this opening
-    // then fails, and the file stays.
-    const HANDLE laisse = CreateFileW(Joindre(dossier, nom).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (laisse != INVALID_HANDLE_VALUE) {
-        CloseHandle(laisse);
-    }
-}
-
-int SupprimerChemin(const std::string& chemin) {
-    return Code(DeleteFileW(VersUtf16(chemin).c_str()) != 0);
 }
 
 void SynchroniserDossier(const std::string&) {
@@ -290,4 +338,26 @@ Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string&
 
 void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom) {
     DeleteFileW(Joindre(cheminDossier, nom).c_str());
+}
+
+void SupprimerDossierDans(Poignee, const std::string& cheminParent, const std::string& nom) {
+    // The parent, held without sharing its deletion, cannot be moved away;
+    // a reparse point in nom's place is removed as itself, never followed.
+    RemoveDirectoryW(Joindre(cheminParent, nom).c_str());
+}
+
+std::vector<std::string> NomsDans(Poignee, const std::string& cheminDossier) {
+    std::vector<std::string> noms;
+    WIN32_FIND_DATAW trouve{};
+    const HANDLE recherche = FindFirstFileW(Joindre(cheminDossier, "*").c_str(), &trouve);
+    if (recherche == INVALID_HANDLE_VALUE) {
+        return noms;
+    }
+    do {
+        if ((trouve.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+            noms.push_back(DepuisUtf16(trouve.cFileName));
+        }
+    } while (FindNextFileW(recherche, &trouve));
+    FindClose(recherche);
+    return noms;
 }

@@ -1,7 +1,6 @@
 #include "CopieSauvegarde.h"
 
-#include "AccesFichier.h"
-#include "Echec.h"
+#include "ErreurFichier.h"
 #include "PlacesCopies.h"
 
 #include <cstdint>
@@ -122,45 +121,67 @@ std::size_t PremiereDifference(std::string_view a, std::string_view b) {
     return i;
 }
 
-// Writes the record into the first place that takes it (a full or refused
-// cache gives way to the temporary folder); the place, or raises Echec.
-const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
+// The record of s in place, flushed and closed.
+int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegarde& s) {
     int erreur = 0;
-    std::string cheminCopie;
+    PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, true, erreur));
+    std::uint64_t position = 0;
+    const std::string entete = Entete(s);
+    for (const std::string_view morceau : {std::string_view(entete), s.identite, s.cible, s.ancien, s.nouveau}) {
+        if (erreur != 0 || (erreur = EcrireEn(copie.Valeur(), morceau, position)) != 0) {
+            return erreur;
+        }
+        position += morceau.size();
+    }
+    if ((erreur = Synchroniser(copie.Valeur())) != 0) {
+        return erreur;
+    }
+    return copie.Fermer();
+}
+
+// Writes the record into the first place that takes it (a full or refused
+// cache gives way to the temporary folder); the place, or raises
+// ErreurFichier.
+const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
+    ErreurFichier erreur{Etape::Copie, 0};
     for (const PlaceCopies& place : places) {
-        cheminCopie = place.chemin + kSeparateur + nom;
         SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
-        PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, true, erreur));
-        if (!copie.Ouverte()) {
-            continue;
-        }
-        std::uint64_t position = 0;
-        const std::string entete = Entete(s);
-        for (const std::string_view morceau : {std::string_view(entete), s.identite, s.cible, s.ancien, s.nouveau}) {
-            erreur = erreur != 0 ? erreur : EcrireEn(copie.Valeur(), morceau, position);
-            position += morceau.size();
-        }
-        erreur = erreur != 0 ? erreur : Synchroniser(copie.Valeur());
-        erreur = erreur != 0 ? erreur : copie.Fermer();
-        if (erreur == 0) {
+        erreur = {Etape::Copie, EcrireCopie(place, nom, s), place.chemin + kSeparateur + nom};
+        if (erreur.code == 0) {
             Synchroniser(place.dossier.Valeur()); // the new name, where the system needs it
             return place;
         }
         SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
     }
-    throw Echec(MessageEcritureImpossible(cheminCopie, erreur));
+    throw erreur;
+}
+
+// Puts the old content back when the file (open as fichier, read as
+// actuel) is exactly what the write of s cut short leaves.
+int Remettre(Poignee fichier, bool inscriptible, const Sauvegarde& s, const std::string& actuel, bool& remis) {
+    if (!EcritureCoupee(s, actuel) || actuel.substr(s.debut) == s.nouveau || actuel.substr(s.debut) == s.ancien) {
+        return 0;
+    }
+    int erreur = 0;
+    const PoigneeTenue ecriture(inscriptible ? kAucunePoignee : RouvrirEnEcriture(fichier, erreur));
+    if (erreur != 0) {
+        return erreur;
+    }
+    remis = true;
+    return EcrireDepuis(inscriptible ? fichier : ecriture.Valeur(), s.debut,
+                        actuel.substr(0, s.debut) + std::string(s.ancien));
 }
 
 std::string IdentiteDe(const std::string& chemin) {
     int erreur = 0;
-    const PoigneeTenue fichier(OuvrirFichier(chemin, false, erreur));
     EtatFichier etat;
-    return fichier.Ouverte() && EtatDe(fichier.Valeur(), etat) == 0 ? etat.identite : std::string();
+    const PoigneeTenue fichier(OuvrirFichier(chemin, false, etat, erreur));
+    return fichier.Ouverte() ? etat.identite : std::string();
 }
 
 } // namespace
 
-bool EcrireSurPlace(const std::string& chemin, const std::string& cible, const Lecture& lue, const std::string& nouveau,
+bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lue, const std::string& nouveau,
                     const std::function<bool()>& inchange) {
     Sauvegarde s;
     s.identite = lue.etat.identite;
@@ -171,10 +192,9 @@ bool EcrireSurPlace(const std::string& chemin, const std::string& cible, const L
     s.nouveau = std::string_view(nouveau).substr(s.debut);
 
     std::string pourquoi;
-    const std::vector<PlaceCopies> places = PlacesCopies(true, pourquoi);
+    const std::vector<PlaceCopies> places = PlacesCopies(pourquoi);
     if (places.empty()) {
-        throw Echec(
-            MessageEcritureImpossible(chemin, "aucun dossier sûr où garder sa copie de sauvegarde (" + pourquoi + ")"));
+        throw ErreurFichier{Etape::Copie, kAucunDossierSur, pourquoi};
     }
     const std::string nom = NomCopie(lue.etat.identite);
     const PlaceCopies& place = GarderCopie(places, nom, s);
@@ -182,80 +202,72 @@ bool EcrireSurPlace(const std::string& chemin, const std::string& cible, const L
         SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
         return false;
     }
-    if (const int erreur = EcrireDepuis(cible, s.debut, nouveau)) {
+    if (const int erreur = EcrireDepuis(fichier, s.debut, nouveau)) {
         // Part of the new content may be in the file: the old one goes back
         // while the copy is there. Should that fail too, the copy stays for
         // the next run.
-        if (EcrireDepuis(cible, s.debut, lue.octets) == 0) {
+        if (EcrireDepuis(fichier, s.debut, lue.octets) == 0) {
             SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
         }
-        throw Echec(MessageEcritureImpossible(chemin, erreur));
+        throw ErreurFichier{Etape::Ecriture, erreur};
     }
     SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
     return true;
 }
 
-bool CopieEnAttente(const std::string& chemin) {
-    const std::string identite = IdentiteDe(chemin);
-    std::string pourquoi;
-    for (const PlaceCopies& place : identite.empty() ? std::vector<PlaceCopies>() : PlacesCopies(false, pourquoi)) {
-        if (OuvrirCopie(place, NomCopie(identite)).Ouverte()) {
-            return true;
-        }
-    }
-    return false;
+bool CopieEnAttente(const EtatFichier& etat) {
+    return CopiePresente(NomCopie(etat.identite));
 }
 
-void RetablirSousVerrou(const std::string& chemin, const std::string& cible) {
-    // The file is read only when a copy is there: a write does not pay for
-    // a second read of a large file.
-    const std::string identite = IdentiteDe(cible);
-    const std::string nom = NomCopie(identite);
-    std::string pourquoi;
-    Lecture actuel;
-    for (const PlaceCopies& place : identite.empty() ? std::vector<PlaceCopies>() : PlacesCopies(false, pourquoi)) {
+bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& etat) {
+    bool remis = false;
+    const std::string nom = NomCopie(etat.identite);
+    for (const PlaceCopies& place : PlacesOu(nom)) {
         std::string octets;
-        const PoigneeTenue copie = OuvrirCopie(place, nom);
+        const PoigneeTenue copie = OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom);
         if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
             continue;
         }
         const std::optional<Sauvegarde> s = Relire(octets);
-        if (s && s->identite != identite) {
+        if (s && s->identite != etat.identite) {
             continue; // another file's copy under the same name
         }
-        if (s && actuel.etat.identite.empty() && LireChemin(cible, actuel) != 0) {
-            return; // the read that follows reports it
-        }
         // A copy cut short while it was written: the file was not touched.
-        if (s && EcritureCoupee(*s, actuel.octets)) {
-            const std::string_view apres = std::string_view(actuel.octets).substr(s->debut);
-            const std::string ancien = actuel.octets.substr(0, s->debut) + std::string(s->ancien);
-            const int erreur = apres == s->nouveau || apres == s->ancien ? 0 : EcrireDepuis(cible, s->debut, ancien);
-            if (erreur != 0) {
-                throw Echec(MessageEcritureImpossible(chemin, erreur));
-            }
+        std::string actuel;
+        if (s && LireTout(fichier, actuel) != 0) {
+            return remis; // the read that follows reports it
+        }
+        if (const int erreur = s ? Remettre(fichier, inscriptible, *s, actuel, remis) : 0) {
+            throw ErreurFichier{Etape::Ecriture, erreur};
         }
         SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
     }
+    return remis;
 }
 
 void OterCopiesOrphelines() {
-    std::string pourquoi;
-    for (const PlaceCopies& place : PlacesCopies(false, pourquoi)) {
-        for (const std::string& nom : NomsDans(place.chemin)) {
+    for (PlaceCopies& place : PlacesOu({})) {
+        std::size_t restent = 0;
+        for (const std::string& nom : NomsDans(place.dossier.Valeur(), place.chemin)) {
             std::string octets;
             const PoigneeTenue copie = nom.size() > kSuffixe.size() &&
                                                nom.compare(nom.size() - kSuffixe.size(), kSuffixe.size(), kSuffixe) == 0
-                                           ? OuvrirCopie(place, nom)
+                                           ? OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom)
                                            : PoigneeTenue();
-            if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
-                continue;
-            }
             // A copy not yet whole may be one being written: it is left.
-            const std::optional<Sauvegarde> s = Relire(octets);
+            const std::optional<Sauvegarde> s =
+                copie.Ouverte() && LireTout(copie.Valeur(), octets) == 0 ? Relire(octets) : std::nullopt;
             if (s && IdentiteDe(std::string(s->cible)) != s->identite) {
                 SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+            } else {
+                ++restent;
             }
+        }
+        // Empty, the folder goes too, so that the next writes find no folder
+        // to open; one that someone fills meanwhile stays.
+        if (restent == 0 && place.parent.Ouverte()) {
+            place.dossier.Fermer();
+            SupprimerDossierDans(place.parent.Valeur(), place.cheminParent, place.nom);
         }
     }
 }

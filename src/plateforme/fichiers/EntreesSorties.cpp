@@ -1,13 +1,22 @@
 #include "EntreesSorties.h"
 
 #include "ArretEcriture.h"
+#include "ErreurFichier.h"
+
+Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur) {
+    PoigneeTenue fichier(OuvrirChemin(chemin, ecriture, erreur));
+    if (fichier.Ouverte() && (erreur = EtatDe(fichier.Valeur(), etat)) == 0 && etat.genre != Genre::Ordinaire) {
+        erreur = kPasUnFichierOrdinaire;
+    }
+    return erreur == 0 ? fichier.Lacher() : kAucunePoignee;
+}
 
 int LireTout(Poignee poignee, std::string& octets) {
     octets.clear();
     char tampon[65536];
     for (;;) {
         std::size_t lus = 0;
-        if (const int erreur = LireMorceau(poignee, tampon, sizeof tampon, lus)) {
+        if (const int erreur = LireMorceau(poignee, octets.size(), tampon, sizeof tampon, lus)) {
             return erreur;
         }
         if (lus == 0) {
@@ -17,17 +26,15 @@ int LireTout(Poignee poignee, std::string& octets) {
     }
 }
 
-int LireChemin(const std::string& chemin, Lecture& lecture) {
+PoigneeTenue OuvrirSiANous(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {
     int erreur = 0;
-    const PoigneeTenue fichier(OuvrirFichier(chemin, false, erreur));
-    if (!fichier.Ouverte()) {
-        return erreur;
+    PoigneeTenue fichier(OuvrirDans(dossier, cheminDossier, nom, false, erreur));
+    EtatFichier etat;
+    if (fichier.Ouverte() &&
+        (EtatDe(fichier.Valeur(), etat) != 0 || etat.genre != Genre::Ordinaire || !etat.aNous || etat.liens != 1)) {
+        return PoigneeTenue();
     }
-    if ((erreur = EtatDe(fichier.Valeur(), lecture.etat)) != 0) {
-        return erreur;
-    }
-    lecture.octets.reserve(static_cast<std::size_t>(lecture.etat.taille));
-    return LireTout(fichier.Valeur(), lecture.octets);
+    return fichier;
 }
 
 int EcrireEn(Poignee poignee, std::string_view octets, std::uint64_t position) {
@@ -46,22 +53,15 @@ int EcrireEn(Poignee poignee, std::string_view octets, std::uint64_t position) {
     return 0;
 }
 
-int EcrireDepuis(const std::string& cible, std::size_t debut, std::string_view octets) {
-    int erreur = 0;
-    PoigneeTenue fichier(OuvrirFichier(cible, true, erreur));
-    if (!fichier.Ouverte()) {
+int EcrireDepuis(Poignee fichier, std::size_t debut, std::string_view octets) {
+    if (const int erreur = Reserver(fichier, octets.size())) {
         return erreur;
     }
-    erreur = Reserver(fichier.Valeur(), octets.size());
-    if (erreur == 0) {
-        erreur = EcrireEn(fichier.Valeur(), octets.substr(debut), debut);
+    if (const int erreur = EcrireEn(fichier, octets.substr(debut), debut)) {
+        return erreur;
     }
-    if (erreur == 0) {
-        erreur = FixerTaille(fichier.Valeur(), octets.size());
+    if (const int erreur = FixerTaille(fichier, octets.size())) {
+        return erreur;
     }
-    if (erreur == 0) {
-        erreur = Synchroniser(fichier.Valeur());
-    }
-    const int fermeture = fichier.Fermer();
-    return erreur != 0 ? erreur : fermeture;
+    return Synchroniser(fichier);
 }

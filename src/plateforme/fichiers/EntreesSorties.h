@@ -45,19 +45,27 @@ struct Lecture {
     EtatFichier etat;
 };
 
-// Reads the whole of an open file from its current position.
+// Opens the existing regular file chemin (PrimitivesFichier.h's
+// OuvrirChemin) and says what it is; anything else is refused with
+// kPasUnFichierOrdinaire.
+Poignee OuvrirFichier(const std::string& chemin, bool ecriture, EtatFichier& etat, int& erreur);
+
+// Reads the whole of an open file, from its start.
 int LireTout(Poignee poignee, std::string& octets);
 
-// Reads the whole regular file chemin, a link followed.
-int LireChemin(const std::string& chemin, Lecture& lecture);
+// Opens the file nom of dossier (PrimitivesFichier.h's OuvrirDans) to read
+// it, when it is a regular file of the user's own with a single name: what a
+// backup copy or a temporary file of ours is, and what no one else can make
+// us follow or remove. Closed otherwise.
+PoigneeTenue OuvrirSiANous(Poignee dossier, const std::string& cheminDossier, const std::string& nom);
 
 // Writes octets at position, in as many calls as the system takes; the
 // test seam of ArretEcriture.h may stop it.
 int EcrireEn(Poignee poignee, std::string_view octets, std::uint64_t position);
 
-// Writes octets from offset debut on into the existing regular file cible
-// (octets' first debut bytes being there already), sets its length to
-// octets.size() and flushes it to disk, through the file's own handle so its
-// identity, owner and rights stay. The space is reserved first, so that a
-// full disk fails before any byte is overwritten.
-int EcrireDepuis(const std::string& cible, std::size_t debut, std::string_view octets);
+// Writes octets from offset debut on into the open regular file (octets'
+// first debut bytes being there already), sets its length to octets.size()
+// and flushes it to disk, through the file's own handle so its identity,
+// owner and rights stay. The space is reserved first, so that a full disk
+// fails before any byte is overwritten.
+int EcrireDepuis(Poignee fichier, std::size_t debut, std::string_view octets);

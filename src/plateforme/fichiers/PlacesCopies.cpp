@@ -17,7 +17,10 @@ bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::stri
     bool sur = place.dossier.Ouverte() && (!racine.aVerifier || AuSeulUtilisateur(place.dossier));
     for (std::size_t i = 0; sur && i < racine.dossiers.size(); ++i) {
         PoigneeTenue suivant(OuvrirDossier(place.dossier.Valeur(), place.chemin, racine.dossiers[i], creer, erreur));
+        place.cheminParent = place.chemin;
+        place.nom = racine.dossiers[i];
         place.chemin += kSeparateur + racine.dossiers[i];
+        place.parent = std::move(place.dossier);
         place.dossier = std::move(suivant);
         sur = AuSeulUtilisateur(place.dossier);
     }
@@ -28,26 +31,49 @@ bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::stri
     return sur;
 }
 
+// Whether the file nom (or, nom being empty, the folder itself) is in the
+// last folder of racine, by one call on its path.
+bool Present(const Racine& racine, const std::string& nom) {
+    std::string chemin = racine.chemin;
+    for (const std::string& dossier : racine.dossiers) {
+        chemin += kSeparateur + dossier;
+    }
+    int erreur = 0;
+    return PoigneeTenue(nom.empty() ? OuvrirDossier(kAucunePoignee, {}, chemin, false, erreur)
+                                    : OuvrirDans(kAucunePoignee, chemin, nom, false, erreur))
+        .Ouverte();
+}
+
 } // namespace
 
-std::vector<PlaceCopies> PlacesCopies(bool creer, std::string& pourquoi) {
+std::vector<PlaceCopies> PlacesCopies(std::string& pourquoi) {
     std::vector<PlaceCopies> places;
     for (const Racine& racine : RacinesCopies()) {
         PlaceCopies place;
-        if (OuvrirPlace(racine, creer, place, pourquoi)) {
+        if (OuvrirPlace(racine, true, place, pourquoi)) {
             places.push_back(std::move(place));
         }
     }
     return places;
 }
 
-PoigneeTenue OuvrirCopie(const PlaceCopies& place, const std::string& nom) {
-    int erreur = 0;
-    PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, false, erreur));
-    EtatFichier etat;
-    if (copie.Ouverte() &&
-        (EtatDe(copie.Valeur(), etat) != 0 || etat.genre != Genre::Ordinaire || !etat.aNous || etat.liens != 1)) {
-        return PoigneeTenue();
+bool CopiePresente(const std::string& nom) {
+    for (const Racine& racine : RacinesCopies()) {
+        if (Present(racine, nom)) {
+            return true;
+        }
     }
-    return copie;
+    return false;
+}
+
+std::vector<PlaceCopies> PlacesOu(const std::string& nom) {
+    std::vector<PlaceCopies> places;
+    std::string pourquoi;
+    for (const Racine& racine : RacinesCopies()) {
+        PlaceCopies place;
+        if (Present(racine, nom) && OuvrirPlace(racine, false, place, pourquoi)) {
+            places.push_back(std::move(place));
+        }
+    }
+    return places;
 }

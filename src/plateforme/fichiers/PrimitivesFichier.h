@@ -10,8 +10,8 @@
 // (POSIX, or the wide-character Win32 API), and every rule built on them
 // (when to write in place, the lock, the backup copy, the repair, the check
 // for a change made meanwhile) is written once, in the portable files. Paths
-// are UTF-8. Codes are the system's (errno, or GetLastError on Windows); 0 is
-// success.
+// are UTF-8. Codes are the system's (errno, or GetLastError on Windows), or
+// kPasUnFichierOrdinaire (ErreurFichier.h); 0 is success.
 
 // An open file or folder; kAucunePoignee when none.
 using Poignee = std::intptr_t;
@@ -26,13 +26,12 @@ struct EtatFichier {
     std::uint64_t taille = 0;
     std::int64_t modification = 0; // in the system's finest unit
     std::uint32_t liens = 1;       // its names (hard links)
-    bool aNous = true;             // owned by the running user
-    bool ouvertAuxAutres = false;  // writable by a user other than its owner
+    bool aNous = false;            // owned by the running user
+    // Someone else than its owner may write it: on Windows an access entry
+    // letting anyone but the user, SYSTEM and Administrators write, delete
+    // or change permissions.
+    bool ouvertAuxAutres = true;
 };
-
-// The code meaning "not a regular file" (a folder, a pipe, a device), which
-// messages put in our own words.
-extern const int kPasUnFichierOrdinaire;
 
 // What joins a folder's path and a name in it.
 extern const char kSeparateur;
@@ -51,23 +50,25 @@ bool NomRefuse(int erreur);
 // True when erreur says the disk or the user's quota is full.
 bool PlaceManquante(int erreur);
 
-// ---- Files reached by a path, links followed
+// ---- The caller's file, reached by its path once, a link followed
 
-// The final target of chemin, every link resolved; "" when it cannot be found.
-std::string CibleFinale(const std::string& chemin);
+// Opens the existing file chemin, a link followed, for reading, or for
+// writing too (which a file we may not write, or marked read-only on
+// Windows, refuses), without waiting on a pipe; EntreesSorties.h's
+// OuvrirFichier then refuses anything but a regular file.
+Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur);
 
-// Opens the existing file chemin for reading, or for writing too, and checks
-// that it is a regular file (a pipe is never waited on).
-Poignee OuvrirFichier(const std::string& chemin, bool ecriture, int& erreur);
+// The path of the file open from chemin, every link resolved; "" when the
+// system cannot say.
+std::string CheminDe(Poignee poignee, const std::string& chemin);
 
-// Whether the running user may write the file cible (a read-only mark on
-// Windows counts as a refusal).
-int EcriturePermise(const std::string& cible);
+// A second handle on the open file, for writing too.
+Poignee RouvrirEnEcriture(Poignee poignee, int& erreur);
 
 int EtatDe(Poignee poignee, EtatFichier& etat);
 
-// Reads up to taille bytes at the current position; lus is 0 at the end.
-int LireMorceau(Poignee poignee, char* tampon, std::size_t taille, std::size_t& lus);
+// Reads up to taille bytes at position; lus is 0 at the end.
+int LireMorceau(Poignee poignee, std::uint64_t position, char* tampon, std::size_t taille, std::size_t& lus);
 
 // Writes up to taille bytes at position; ecrits says how many went.
 int EcrireMorceau(Poignee poignee, const char* octets, std::size_t taille, std::uint64_t position, std::size_t& ecrits);
@@ -90,8 +91,9 @@ int FermerPoignee(Poignee poignee);
 // past any content is locked: its locks refuse reads of what they cover.
 bool PrendreVerrou(Poignee poignee);
 
-// Whether chemin, a link followed, still names the file the handle is open on.
-bool DesigneEncore(Poignee poignee, const std::string& chemin);
+// Whether chemin, a link followed, names the file of that identity
+// (EtatFichier).
+bool Designe(const std::string& chemin, const std::string& identite);
 
 // ---- The temporary file beside the caller's, and its rename
 
@@ -111,15 +113,6 @@ int ReprendreAttributs(Poignee original, Poignee nouveau);
 // Puts the file temporaire, written and flushed, open as poignee, in the
 // place of cible, in one step; poignee is closed on every outcome.
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible);
-
-// The names in dossier (folders and links left out).
-std::vector<std::string> NomsDans(const std::string& dossier);
-
-// Removes the file nom of dossier when it is a regular file of ours that no
-// process holds: a write under way holds its temporary file.
-void OterSiLibre(const std::string& dossier, const std::string& nom);
-
-int SupprimerChemin(const std::string& chemin);
 
 // Makes a new name or a removed one in dossier durable, where the system
 // needs it; nothing is reported, since nothing can be undone then.
@@ -144,9 +137,16 @@ std::vector<Racine> RacinesCopies();
 // step, made first (readable by the user only) when creer is set.
 Poignee OuvrirDossier(Poignee parent, const std::string& cheminParent, const std::string& nom, bool creer, int& erreur);
 
-// Opens the file nom of the folder dossier (whose path is cheminDossier)
-// without following a link: to read it, or created anew (readable by the
-// user only) to write it.
+// Opens the file nom of the folder dossier (whose path is cheminDossier;
+// the path alone when dossier is kAucunePoignee) without following a link
+// at that last step: to read it, or created anew (readable by the user only)
+// to write it.
 Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur);
 
 void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom);
+
+// Removes the folder nom of parent when it is empty, without following a link.
+void SupprimerDossierDans(Poignee parent, const std::string& cheminParent, const std::string& nom);
+
+// The names in the folder dossier (folders and links left out).
+std::vector<std::string> NomsDans(Poignee dossier, const std::string& cheminDossier);

@@ -1,105 +1,114 @@
 #include "Remplacement.h"
 
-#include "AccesFichier.h"
-#include "Echec.h"
-#include "TemporaireVoisin.h"
+#include "EntreesSorties.h"
+#include "ErreurFichier.h"
 
 namespace {
+
+// The folder of cible and its name in it.
+std::pair<std::string, std::string> Separer(const std::string& cible) {
+    const std::string::size_type barre = cible.find_last_of(std::string("/") + kSeparateur);
+    return {cible.substr(0, barre == 0 ? 1 : barre), cible.substr(barre + 1)};
+}
+
+// Hidden, and marked as ours; the name cut to 200 bytes so that the whole
+// stays a valid name.
+std::string NomTemporaire(const std::string& nom) {
+    return "." + nom.substr(0, 200) + ".quilvarest-ecriture";
+}
 
 // The temporary file, removed on every exit until it has taken the
 // original's place.
 struct Temporaire {
     PoigneeTenue fichier;
-    std::string chemin;
+    std::string dossier, nom;
+    bool nomme = false;
     ~Temporaire() {
-        if (!chemin.empty()) {
+        if (nomme) {
             fichier.Fermer();
-            SupprimerChemin(chemin);
+            SupprimerDans(kAucunePoignee, dossier, nom);
         }
+    }
+    // Creates the file under its name, or names the unnamed file it is.
+    int Nommer() {
+        Poignee poignee = kAucunePoignee;
+        const int erreur = CreerSousNom(dossier + kSeparateur + nom, fichier.Valeur(), poignee);
+        if (erreur == 0) {
+            fichier.Lacher();
+            fichier = PoigneeTenue(poignee);
+            nomme = true;
+        }
+        return erreur;
     }
 };
 
-// Gives the temporary file a name of ours beside nom: creates it, or names
-// the unnamed file it already is.
-int Nommer(const std::string& dossier, const std::string& nom, Temporaire& temporaire) {
-    int erreur = 0;
-    for (int essai = 0; essai < 100; ++essai) {
-        const std::string chemin = dossier + kSeparateur + NomTemporaireVoisin(nom);
-        Poignee poignee = kAucunePoignee;
-        erreur = CreerSousNom(chemin, temporaire.fichier.Valeur(), poignee);
-        if (erreur == 0) {
-            temporaire.fichier.Lacher();
-            temporaire.fichier = PoigneeTenue(poignee);
-            temporaire.chemin = chemin;
-            return 0;
-        }
-        if (!NomPris(erreur)) {
-            break;
-        }
-    }
-    return erreur;
-}
-
 // Writes nouveau into the temporary file with the original's attributes,
 // and flushes it.
-int Remplir(Temporaire& temporaire, const std::string& cible, const std::string& nouveau) {
-    int erreur = EcrireEn(temporaire.fichier.Valeur(), nouveau, 0);
-    if (erreur == 0) {
-        const PoigneeTenue original(OuvrirFichier(cible, false, erreur));
-        erreur = original.Ouverte() ? ReprendreAttributs(original.Valeur(), temporaire.fichier.Valeur()) : erreur;
+int Remplir(Temporaire& temporaire, Poignee original, const std::string& nouveau) {
+    if (const int erreur = EcrireEn(temporaire.fichier.Valeur(), nouveau, 0)) {
+        return erreur;
     }
-    return erreur != 0 ? erreur : Synchroniser(temporaire.fichier.Valeur());
-}
-
-void OterTemporairesLaisses(const std::string& dossier, const std::string& nom) {
-    for (const std::string& candidat : NomsDans(dossier)) {
-        if (EstTemporaireVoisin(nom, candidat)) {
-            OterSiLibre(dossier, candidat);
-        }
+    if (const int erreur = ReprendreAttributs(original, temporaire.fichier.Valeur())) {
+        return erreur;
     }
+    return Synchroniser(temporaire.fichier.Valeur());
 }
 
 } // namespace
 
-Remplacement RemplacerParRenommage(const std::string& chemin, const std::string& cible, const std::string& nouveau,
-                                   const std::function<bool()>& inchange) {
-    const std::string::size_type barre = cible.find_last_of(std::string("/") + kSeparateur);
-    const std::string dossier = cible.substr(0, barre == 0 ? 1 : barre);
-    const std::string nom = cible.substr(barre + 1);
-    OterTemporairesLaisses(dossier, nom);
+bool TemporaireLaisse(const std::string& cible) {
+    const auto [dossier, nom] = Separer(cible);
+    int erreur = 0;
+    return !cible.empty() &&
+           PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, NomTemporaire(nom), false, erreur)).Ouverte();
+}
 
+void OterTemporaireLaisse(const std::string& cible) {
+    const auto [dossier, nom] = Separer(cible);
+    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, NomTemporaire(nom)).Ouverte()) {
+        SupprimerDans(kAucunePoignee, dossier, NomTemporaire(nom));
+    }
+}
+
+Remplacement RemplacerParRenommage(Poignee original, const std::string& cible, const std::string& nouveau,
+                                   const std::function<bool()>& inchange) {
     Temporaire temporaire;
-    temporaire.fichier = PoigneeTenue(CreerSansNom(dossier));
+    std::tie(temporaire.dossier, temporaire.nom) = Separer(cible);
+    temporaire.nom = NomTemporaire(temporaire.nom);
+    temporaire.fichier = PoigneeTenue(CreerSansNom(temporaire.dossier));
     const bool sansNom = temporaire.fichier.Ouverte();
-    int erreur = sansNom ? 0 : Nommer(dossier, nom, temporaire);
+    int erreur = sansNom ? 0 : temporaire.Nommer();
+    // The name taken by a file that is not ours (the repair under the lock
+    // removed any of ours): the write in place needs none.
+    if (NomRefuse(erreur) || NomPris(erreur)) {
+        return Remplacement::Refuse;
+    }
     if (erreur == 0) {
-        erreur = Remplir(temporaire, cible, nouveau);
+        erreur = Remplir(temporaire, original, nouveau);
         // An attribute the new file cannot take: the write in place keeps them all.
         if (erreur != 0 && !PlaceManquante(erreur)) {
             return Remplacement::Refuse;
         }
     }
-    if (erreur == 0 && sansNom) {
-        erreur = Nommer(dossier, nom, temporaire);
-    }
-    if (NomRefuse(erreur)) {
+    erreur = erreur == 0 && sansNom ? temporaire.Nommer() : erreur;
+    if (NomRefuse(erreur) || NomPris(erreur)) {
         return Remplacement::Refuse;
     }
     if (erreur == 0 && !inchange()) {
         return Remplacement::Change;
     }
-    if (erreur == 0) {
-        erreur = Substituer(temporaire.fichier.Lacher(), temporaire.chemin, cible);
-    }
+    erreur = erreur == 0
+                 ? Substituer(temporaire.fichier.Lacher(), temporaire.dossier + kSeparateur + temporaire.nom, cible)
+                 : erreur;
     // A sticky folder, like /tmp, refuses the rename over another user's
     // file that we may write: that file is written in place.
     if (NomRefuse(erreur)) {
         return Remplacement::Refuse;
     }
     if (erreur != 0) {
-        throw Echec(MessageEcritureImpossible(chemin, erreur));
+        throw ErreurFichier{Etape::Renommage, erreur};
     }
-    temporaire.chemin.clear();
-    SynchroniserDossier(dossier);
+    temporaire.nomme = false;
+    SynchroniserDossier(temporaire.dossier);
     return Remplacement::Fait;
 }

@@ -1,8 +1,6 @@
 #include "VerrouFichier.h"
 
-#include "AccesFichier.h"
-#include "Echec.h"
-#include "PrimitivesFichier.h"
+#include "ErreurFichier.h"
 
 #include <thread>
 
@@ -17,30 +15,30 @@ void VerrouFichier::DefinirAttente(std::chrono::milliseconds attente) {
     gAttente = attente;
 }
 
-VerrouFichier::VerrouFichier(const std::string& chemin) {
+VerrouFichier::VerrouFichier(const std::string& chemin, bool ecriture, PoigneeTenue fichier)
+    : fichier_(std::move(fichier)) {
     const auto limite = std::chrono::steady_clock::now() + gAttente;
     for (;;) {
-        int erreur = 0;
-        poignee_ = OuvrirFichier(chemin, false, erreur);
-        if (poignee_ == kAucunePoignee) {
-            throw Echec(MessageEcritureImpossible(chemin, erreur));
+        if (!fichier_.Ouverte()) {
+            EtatFichier etat;
+            int erreur = 0;
+            fichier_ = PoigneeTenue(OuvrirFichier(chemin, ecriture, etat, erreur));
+            if (!fichier_.Ouverte()) {
+                throw ErreurFichier{Etape::Ouverture, erreur};
+            }
         }
-        bool pris = PrendreVerrou(poignee_);
+        bool pris = PrendreVerrou(fichier_.Valeur());
         while (!pris && std::chrono::steady_clock::now() < limite) {
             std::this_thread::sleep_for(kPas);
-            pris = PrendreVerrou(poignee_);
+            pris = PrendreVerrou(fichier_.Valeur());
         }
-        if (pris && DesigneEncore(poignee_, chemin)) {
+        EtatFichier etat;
+        if (pris && EtatDe(fichier_.Valeur(), etat) == 0 && Designe(chemin, etat.identite)) {
             return;
         }
-        FermerPoignee(poignee_);
+        fichier_.Fermer();
         if (!pris || std::chrono::steady_clock::now() >= limite) {
-            throw Echec(MessageEcritureImpossible(
-                chemin, "il est utilisé par un autre programme ; rien n'y a été écrit, réessayez dans un instant"));
+            throw ErreurFichier{Etape::Verrou, kUtiliseAilleurs};
         }
     }
-}
-
-VerrouFichier::~VerrouFichier() {
-    FermerPoignee(poignee_);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrimitivesFichier.h"
+#include "EntreesSorties.h"
 
 #include <chrono>
 #include <string>
@@ -9,25 +9,30 @@
 // its new content is on disk (and the backup copy of a write in place is
 // removed), so that two programs never read, change and write it at once: a
 // second instance of this program, or the next run's repair while a write is
-// still under way. Another holder is waited for a few seconds; after that the
-// write fails, with a message saying the file is in use, and nothing is
-// written. The lock is the system's (flock on Linux; on Windows a byte range
-// past any content, so that a caller reading the file is never refused).
+// still under way. It also makes the lock's holder the only writer of the
+// temporary file's name beside it (Remplacement.h). Another holder is waited
+// for a few seconds; after that the write fails, with a message saying the
+// file is in use, and nothing is written. The lock is the system's (flock on
+// Linux; on Windows a byte range past any content, so that a caller reading
+// the file is never refused).
 class VerrouFichier {
 public:
-    // Locks the existing file at chemin, a link followed. Once locked, the
-    // path must still name that file: a rename by the previous holder
-    // replaced it while we waited, and the new file is locked instead.
-    // Raises Echec naming chemin when the file cannot be opened, or is still
-    // held when the wait is over.
-    explicit VerrouFichier(const std::string& chemin);
-    ~VerrouFichier();
+    // Locks the file fichier, opened from chemin (or opens chemin, a link
+    // followed, for writing too when ecriture). Once locked, the path must
+    // still name that file: a rename by the previous holder replaced it
+    // while we waited, and the new file is opened and locked instead.
+    // Raises ErreurFichier when the file cannot be opened, or is still held
+    // when the wait is over.
+    explicit VerrouFichier(const std::string& chemin, bool ecriture = false, PoigneeTenue fichier = PoigneeTenue());
     VerrouFichier(const VerrouFichier&) = delete;
     VerrouFichier& operator=(const VerrouFichier&) = delete;
+
+    // The locked file's handle, through which it is read and written.
+    Poignee Valeur() const { return fichier_.Valeur(); }
 
     // How long another holder is waited for (tests shorten it).
     static void DefinirAttente(std::chrono::milliseconds attente);
 
 private:
-    Poignee poignee_;
+    PoigneeTenue fichier_;
 };
