@@ -53,16 +53,11 @@ bool Essayer(const std::string& chemin, const Transformation& transformer) {
     const auto inchange = [&] { return Inchange(fichier, cible.empty() ? chemin : cible, lue); };
     // Another name of the same file would keep the old content after a
     // rename: such a file is written through itself.
-    if (lue.etat.liens > 1) {
-        return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
-    }
-    switch (cible.empty() ? Remplacement::Refuse : RemplacerParRenommage(fichier, cible, nouveau, inchange)) {
-    case Remplacement::Fait:
-        return true;
-    case Remplacement::Change:
-        return false;
-    case Remplacement::Refuse:
-        break;
+    if (lue.etat.liens == 1 && !cible.empty()) {
+        const Remplacement fait = RemplacerParRenommage(fichier, cible, nouveau, inchange);
+        if (fait != Remplacement::Refuse) {
+            return fait == Remplacement::Fait;
+        }
     }
     return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
 }

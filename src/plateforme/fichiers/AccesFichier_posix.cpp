@@ -151,13 +151,12 @@ Poignee CreerSansNom(const std::string& dossier) {
     return ::open(dossier.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 }
 
-int CreerSousNom(const std::string& chemin, Poignee sansNom, Poignee& poignee) {
-    if (sansNom == kAucunePoignee) {
+int CreerSousNom(const std::string& chemin, Poignee& poignee) {
+    if (poignee == kAucunePoignee) {
         poignee = ::open(chemin.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         return Code(poignee >= 0);
     }
-    poignee = sansNom;
-    const std::string source = "/proc/self/fd/" + std::to_string(Fd(sansNom));
+    const std::string source = "/proc/self/fd/" + std::to_string(Fd(poignee));
     return Code(::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, chemin.c_str(), AT_SYMLINK_FOLLOW) == 0);
 }
 

@@ -7,8 +7,7 @@
 
 #include <aclapi.h>
 
-// The file layer's system calls on Windows (PrimitivesFichier.h), all
-// wide-character.
+// The file layer's system calls on Windows (PrimitivesFichier.h), wide-character.
 
 namespace {
 
@@ -50,8 +49,7 @@ std::string TexteSysteme(int erreur) {
     }
     std::wstring message(texte, longueur);
     LocalFree(texte);
-    // The system's texts end with a line break and often a full stop: the
-    // program's sentence puts its own.
+    // Without the line break and full stop: the program's sentence has its own.
     while (!message.empty() && std::wstring(L"\r\n .").find(message.back()) != std::wstring::npos) {
         message.pop_back();
     }
@@ -95,16 +93,14 @@ Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     // and ReplaceFileW may replace it while its lock is held.
     const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
                                  kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    erreur = Code(h != INVALID_HANDLE_VALUE);
     BY_HANDLE_FILE_INFORMATION i{};
-    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
-        erreur = kPasUnFichierOrdinaire;
-    } else if (h != INVALID_HANDLE_VALUE && ecriture && GetFileInformationByHandle(h, &i) &&
-               (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        // The mark is the caller's word that the file must not change, which
-        // not every system's open for writing enforces (Wine's, for root).
-        erreur = ERROR_ACCESS_DENIED;
-    }
+    // The read-only mark is the caller's word that the file must not change,
+    // which not every open for writing enforces (Wine's, for root).
+    erreur = h == INVALID_HANDLE_VALUE          ? Code(false)
+             : GetFileType(h) != FILE_TYPE_DISK ? kPasUnFichierOrdinaire
+             : ecriture && GetFileInformationByHandle(h, &i) && (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
+                 ? ERROR_ACCESS_DENIED
+                 : 0;
     if (erreur != 0 && h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
         return kAucunePoignee;
@@ -128,8 +124,8 @@ bool EstMoi(PSID sid) {
                 if (taille == 0 || !GetTokenInformation(h, classe, lu.data(), taille, &taille)) {
                     lu.clear();
                 }
-                // Both structures begin with the SID's address: kept as a
-                // copy of the SID itself, one after the other.
+                // Both structures begin with the SID's address; the SIDs are
+                // copied one after the other.
                 const PSID trouve = lu.empty() ? nullptr : *reinterpret_cast<PSID*>(lu.data());
                 const DWORD longueur = trouve != nullptr && IsValidSid(trouve) ? GetLengthSid(trouve) : 0;
                 octets.insert(octets.end(), static_cast<unsigned char*>(trouve),
@@ -194,15 +190,11 @@ int EtatDe(Poignee poignee, EtatFichier& etat) {
     PSID proprietaire = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descripteur = nullptr;
-    if (GetSecurityInfo(H(poignee), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        &proprietaire, nullptr, &dacl, nullptr, &descripteur) != ERROR_SUCCESS) {
-        // A file system without security (FAT): the user's no more than anyone's.
-        etat.aNous = false;
-        etat.ouvertAuxAutres = true;
-        return 0;
-    }
-    etat.aNous = EstMoi(proprietaire);
-    etat.ouvertAuxAutres = OuvertAuxAutres(dacl);
+    const bool lue = GetSecurityInfo(H(poignee), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                     &proprietaire, nullptr, &dacl, nullptr, &descripteur) == ERROR_SUCCESS;
+    // A file system without security (FAT): the user's no more than anyone's.
+    etat.aNous = lue && EstMoi(proprietaire);
+    etat.ouvertAuxAutres = !lue || OuvertAuxAutres(dacl);
     LocalFree(descripteur);
     return 0;
 }
@@ -266,7 +258,7 @@ Poignee CreerSansNom(const std::string&) {
     return kAucunePoignee;
 }
 
-int CreerSousNom(const std::string& chemin, Poignee, Poignee& poignee) {
+int CreerSousNom(const std::string& chemin, Poignee& poignee) {
     // Shared with nobody while it is written: another writer's sweep of
     // leftovers cannot open it.
     poignee = P(CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -280,8 +272,8 @@ int ReprendreAttributs(Poignee, Poignee) {
 
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible) {
     FermerPoignee(poignee);
-    // ReplaceFileW keeps the original's attributes, security and streams; a
-    // file system that cannot do it still takes a plain replacing move.
+    // ReplaceFileW keeps attributes, security and streams; a file system
+    // without it takes a plain replacing move.
     const std::wstring source = VersUtf16(temporaire);
     const std::wstring destination = VersUtf16(cible);
     return Code(
@@ -294,8 +286,8 @@ void SynchroniserDossier(const std::string&) {
 }
 
 std::vector<Racine> RacinesCopies() {
-    // The user's local application data outlives a restart; the temporary
-    // folder is for a user without it, or when it is full.
+    // The local application data outlives a restart; the temporary folder is
+    // for a user without it, or when it is full.
     std::vector<Racine> racines;
     wchar_t tampon[MAX_PATH + 1];
     DWORD longueur = GetEnvironmentVariableW(L"LOCALAPPDATA", tampon, MAX_PATH + 1);

@@ -3,7 +3,9 @@
 #include "ErreurFichier.h"
 #include "PlacesCopies.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -31,12 +33,8 @@ std::uint64_t Empreinte(std::initializer_list<std::string_view> morceaux) {
 }
 
 std::string NomCopie(const std::string& identite) {
-    static const char kChiffres[] = "0123456789abcdef";
-    std::uint64_t empreinte = Empreinte({identite});
-    std::string nom(16, '0');
-    for (auto chiffre = nom.rbegin(); chiffre != nom.rend(); ++chiffre, empreinte >>= 4) {
-        *chiffre = kChiffres[empreinte & 0xf];
-    }
+    char nom[17];
+    std::snprintf(nom, sizeof nom, "%016llx", static_cast<unsigned long long>(Empreinte({identite})));
     return nom + kSuffixe;
 }
 
@@ -113,14 +111,6 @@ bool EcritureCoupee(const Sauvegarde& s, std::string_view actuel) {
     return true;
 }
 
-std::size_t PremiereDifference(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) {
-        ++i;
-    }
-    return i;
-}
-
 // The record of s in place, flushed and closed.
 int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegarde& s) {
     int erreur = 0;
@@ -186,7 +176,8 @@ bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lu
     Sauvegarde s;
     s.identite = lue.etat.identite;
     s.cible = cible;
-    s.debut = PremiereDifference(lue.octets, nouveau);
+    s.debut = static_cast<std::size_t>(
+        std::mismatch(lue.octets.begin(), lue.octets.end(), nouveau.begin(), nouveau.end()).first - lue.octets.begin());
     s.empreinteDebut = Empreinte({std::string_view(lue.octets).substr(0, s.debut)});
     s.ancien = std::string_view(lue.octets).substr(s.debut);
     s.nouveau = std::string_view(nouveau).substr(s.debut);

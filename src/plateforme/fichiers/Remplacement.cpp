@@ -31,13 +31,10 @@ struct Temporaire {
     }
     // Creates the file under its name, or names the unnamed file it is.
     int Nommer() {
-        Poignee poignee = kAucunePoignee;
-        const int erreur = CreerSousNom(dossier + kSeparateur + nom, fichier.Valeur(), poignee);
-        if (erreur == 0) {
-            fichier.Lacher();
-            fichier = PoigneeTenue(poignee);
-            nomme = true;
-        }
+        Poignee poignee = fichier.Lacher();
+        const int erreur = CreerSousNom(dossier + kSeparateur + nom, poignee);
+        fichier = PoigneeTenue(poignee);
+        nomme = erreur == 0;
         return erreur;
     }
 };
@@ -78,31 +75,21 @@ Remplacement RemplacerParRenommage(Poignee original, const std::string& cible, c
     temporaire.fichier = PoigneeTenue(CreerSansNom(temporaire.dossier));
     const bool sansNom = temporaire.fichier.Ouverte();
     int erreur = sansNom ? 0 : temporaire.Nommer();
-    // The name taken by a file that is not ours (the repair under the lock
-    // removed any of ours): the write in place needs none.
-    if (NomRefuse(erreur) || NomPris(erreur)) {
-        return Remplacement::Refuse;
-    }
-    if (erreur == 0) {
-        erreur = Remplir(temporaire, original, nouveau);
-        // An attribute the new file cannot take: the write in place keeps them all.
-        if (erreur != 0 && !PlaceManquante(erreur)) {
-            return Remplacement::Refuse;
-        }
+    if (erreur == 0 && (erreur = Remplir(temporaire, original, nouveau)) != 0 && !PlaceManquante(erreur)) {
+        return Remplacement::Refuse; // an attribute it cannot take: the write in place keeps them all
     }
     erreur = erreur == 0 && sansNom ? temporaire.Nommer() : erreur;
-    if (NomRefuse(erreur) || NomPris(erreur)) {
-        return Remplacement::Refuse;
-    }
     if (erreur == 0 && !inchange()) {
         return Remplacement::Change;
     }
     erreur = erreur == 0
                  ? Substituer(temporaire.fichier.Lacher(), temporaire.dossier + kSeparateur + temporaire.nom, cible)
                  : erreur;
-    // A sticky folder, like /tmp, refuses the rename over another user's
-    // file that we may write: that file is written in place.
-    if (NomRefuse(erreur)) {
+    // A folder refusing the new name or the rename (a sticky one, like /tmp,
+    // over another user's file that we may write), or the name taken by a
+    // file not ours (the repair under the lock removed any of ours): the
+    // file is written in place.
+    if (NomRefuse(erreur) || NomPris(erreur)) {
         return Remplacement::Refuse;
     }
     if (erreur != 0) {
