@@ -24,6 +24,12 @@ int Code(bool reussi) {
     return reussi ? 0 : errno;
 }
 
+// An open's result: the handle, -1 being kAucunePoignee, and its code.
+Poignee Ouvert(int fd, int& erreur) {
+    erreur = Code(fd >= 0);
+    return fd;
+}
+
 int DossierOu(Poignee parent) {
     return parent == kAucunePoignee ? AT_FDCWD : Fd(parent);
 }
@@ -51,9 +57,7 @@ bool PlaceManquante(int erreur) {
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     // O_NONBLOCK so that a named pipe opens at once, to be refused; it
     // changes nothing for a regular file.
-    const int fd = ::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
 std::string CheminDe(Poignee poignee, const std::string& chemin) {
@@ -73,9 +77,7 @@ std::string CheminDe(Poignee poignee, const std::string& chemin) {
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
     const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
-    const int fd = ::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
@@ -242,17 +244,14 @@ Poignee OuvrirDossier(Poignee parent, const std::string&, const std::string& nom
     if (creer) {
         ::mkdirat(DossierOu(parent), nom.c_str(), 0700);
     }
-    const int fd = ::openat(DossierOu(parent), nom.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::openat(DossierOu(parent), nom.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), erreur);
 }
 
 Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
     const int options = creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
     const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
-    const int fd = ::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600),
+                  erreur);
 }
 
 void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {

@@ -7,6 +7,8 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
+
 // The file layer's system calls on Windows (PrimitivesFichier.h), wide-character.
 
 namespace {
@@ -23,6 +25,12 @@ Poignee P(HANDLE h) {
 
 int Code(bool reussi) {
     return reussi ? 0 : static_cast<int>(GetLastError());
+}
+
+// An open's result: the handle, and its code.
+Poignee Ouvert(HANDLE h, int& erreur) {
+    erreur = Code(h != INVALID_HANDLE_VALUE);
+    return P(h);
 }
 
 bool PlacerEn(HANDLE h, std::uint64_t position) {
@@ -83,9 +91,7 @@ std::string CheminDe(Poignee poignee, const std::string&) {
 }
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
-    const Poignee ecriture = P(ReOpenFile(H(poignee), GENERIC_READ | GENERIC_WRITE, kPartageTotal, 0));
-    erreur = Code(ecriture != kAucunePoignee);
-    return ecriture;
+    return Ouvert(ReOpenFile(H(poignee), GENERIC_READ | GENERIC_WRITE, kPartageTotal, 0), erreur);
 }
 
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
@@ -113,36 +119,31 @@ namespace {
 // A SID the running process's token holds: its user, or the owner it gives
 // new objects (Administrators for an elevated administrator).
 bool EstMoi(PSID sid) {
-    static const std::vector<unsigned char> jeton = [] {
-        std::vector<unsigned char> octets;
+    static const std::vector<std::vector<unsigned char>> miens = [] {
+        std::vector<std::vector<unsigned char>> sids;
         HANDLE h = nullptr;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
-            for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
-                DWORD taille = 0;
-                GetTokenInformation(h, classe, nullptr, 0, &taille);
-                std::vector<unsigned char> lu(taille);
-                if (taille == 0 || !GetTokenInformation(h, classe, lu.data(), taille, &taille)) {
-                    lu.clear();
-                }
-                // Both structures begin with the SID's address; the SIDs are
-                // copied one after the other.
-                const PSID trouve = lu.empty() ? nullptr : *reinterpret_cast<PSID*>(lu.data());
-                const DWORD longueur = trouve != nullptr && IsValidSid(trouve) ? GetLengthSid(trouve) : 0;
-                octets.insert(octets.end(), static_cast<unsigned char*>(trouve),
-                              static_cast<unsigned char*>(trouve) + longueur);
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
+            return sids;
+        }
+        for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
+            DWORD taille = 0;
+            GetTokenInformation(h, classe, nullptr, 0, &taille);
+            std::vector<unsigned char> lu(taille);
+            // Both structures begin with the SID's address; the SID is copied.
+            const PSID trouve = taille != 0 && GetTokenInformation(h, classe, lu.data(), taille, &taille)
+                                    ? *reinterpret_cast<PSID*>(lu.data())
+                                    : nullptr;
+            if (trouve != nullptr && IsValidSid(trouve)) {
+                const auto* debut = static_cast<unsigned char*>(trouve);
+                sids.emplace_back(debut, debut + GetLengthSid(trouve));
             }
-            CloseHandle(h);
         }
-        return octets;
+        CloseHandle(h);
+        return sids;
     }();
-    for (std::size_t debut = 0; sid != nullptr && debut < jeton.size();) {
-        const PSID mien = const_cast<unsigned char*>(jeton.data() + debut);
-        if (EqualSid(sid, mien)) {
-            return true;
-        }
-        debut += GetLengthSid(mien);
-    }
-    return false;
+    return sid != nullptr && std::any_of(miens.begin(), miens.end(), [sid](const std::vector<unsigned char>& mien) {
+               return EqualSid(sid, const_cast<unsigned char*>(mien.data())) != FALSE;
+           });
 }
 
 // Whether an entry of dacl that applies to the object itself lets anyone
@@ -312,20 +313,16 @@ Poignee OuvrirDossier(Poignee, const std::string& cheminParent, const std::strin
     // Not shared for deletion: the folder cannot be renamed or replaced by
     // a link while we hold it. A reparse point is opened as itself, and
     // then refused by its type.
-    const Poignee dossier =
-        P(CreateFileW(chemin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    erreur = Code(dossier != kAucunePoignee);
-    return dossier;
+    return Ouvert(CreateFileW(chemin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+                  erreur);
 }
 
 Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
-    const Poignee fichier =
-        P(CreateFileW(Joindre(cheminDossier, nom).c_str(), creer ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                      creer ? 0 : kPartageTotal, nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    erreur = Code(fichier != kAucunePoignee);
-    return fichier;
+    return Ouvert(CreateFileW(Joindre(cheminDossier, nom).c_str(), creer ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                              creer ? 0 : kPartageTotal, nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+                  erreur);
 }
 
 void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom) {

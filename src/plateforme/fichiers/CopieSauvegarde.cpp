@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
 // A backup copy is one file: a line naming the format, a line of numbers
@@ -61,16 +61,12 @@ std::optional<Sauvegarde> Relire(std::string_view octets) {
     if (octets.substr(0, kFormat.size()) != kFormat || finLigne == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string ligne(octets.substr(kFormat.size(), finLigne - kFormat.size()));
+    std::istringstream ligne(std::string(octets.substr(kFormat.size(), finLigne - kFormat.size())));
     unsigned long long n[7] = {};
-    const char* lecture = ligne.c_str();
     for (unsigned long long& nombre : n) {
-        char* fin = nullptr;
-        nombre = std::strtoull(lecture, &fin, 10);
-        if (fin == lecture) {
+        if (!(ligne >> nombre)) {
             return std::nullopt;
         }
-        lecture = fin;
     }
     std::string_view corps = octets.substr(finLigne + 1);
     if (n[0] > corps.size() || n[1] > corps.size() || n[3] > corps.size() || n[4] > corps.size() ||

@@ -5,16 +5,11 @@
 
 namespace {
 
-// The folder of cible and its name in it.
-std::pair<std::string, std::string> Separer(const std::string& cible) {
+// The folder of cible, and the name of our temporary file in it: hidden,
+// marked as ours, cible's name cut to 200 bytes so that it stays a valid name.
+std::pair<std::string, std::string> PlaceTemporaire(const std::string& cible) {
     const std::string::size_type barre = cible.find_last_of(std::string("/") + kSeparateur);
-    return {cible.substr(0, barre == 0 ? 1 : barre), cible.substr(barre + 1)};
-}
-
-// Hidden, and marked as ours; the name cut to 200 bytes so that the whole
-// stays a valid name.
-std::string NomTemporaire(const std::string& nom) {
-    return "." + nom.substr(0, 200) + ".quilvarest-ecriture";
+    return {cible.substr(0, barre == 0 ? 1 : barre), "." + cible.substr(barre + 1, 200) + ".quilvarest-ecriture"};
 }
 
 // The temporary file, removed on every exit until it has taken the
@@ -54,24 +49,22 @@ int Remplir(Temporaire& temporaire, Poignee original, const std::string& nouveau
 } // namespace
 
 bool TemporaireLaisse(const std::string& cible) {
-    const auto [dossier, nom] = Separer(cible);
+    const auto [dossier, nom] = PlaceTemporaire(cible);
     int erreur = 0;
-    return !cible.empty() &&
-           PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, NomTemporaire(nom), false, erreur)).Ouverte();
+    return !cible.empty() && PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, nom, false, erreur)).Ouverte();
 }
 
 void OterTemporaireLaisse(const std::string& cible) {
-    const auto [dossier, nom] = Separer(cible);
-    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, NomTemporaire(nom)).Ouverte()) {
-        SupprimerDans(kAucunePoignee, dossier, NomTemporaire(nom));
+    const auto [dossier, nom] = PlaceTemporaire(cible);
+    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, nom).Ouverte()) {
+        SupprimerDans(kAucunePoignee, dossier, nom);
     }
 }
 
 Remplacement RemplacerParRenommage(Poignee original, const std::string& cible, const std::string& nouveau,
                                    const std::function<bool()>& inchange) {
     Temporaire temporaire;
-    std::tie(temporaire.dossier, temporaire.nom) = Separer(cible);
-    temporaire.nom = NomTemporaire(temporaire.nom);
+    std::tie(temporaire.dossier, temporaire.nom) = PlaceTemporaire(cible);
     temporaire.fichier = PoigneeTenue(CreerSansNom(temporaire.dossier));
     const bool sansNom = temporaire.fichier.Ouverte();
     int erreur = sansNom ? 0 : temporaire.Nommer();
