@@ -55,8 +55,7 @@ bool PlaceManquante(int erreur) {
 }
 
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
-    // O_NONBLOCK so that a named pipe opens at once, to be refused; it
-    // changes nothing for a regular file.
+    // O_NONBLOCK: a named pipe opens at once, to be refused.
     return Ouvert(::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
@@ -223,10 +222,9 @@ void SynchroniserDossier(const std::string& dossier) {
 }
 
 std::vector<Racine> RacinesCopies() {
-    // The cache, as the XDG rules place it, outlives a power cut, which a
-    // temporary folder in memory would not; the temporary folder is for a
-    // user without a home to write in, and for a cache that is full or not
-    // the user's own.
+    // The cache (XDG's) outlives a power cut, which a temporary folder in
+    // memory would not; that one is for a user without a home, or a cache
+    // full or not the user's own.
     std::vector<Racine> racines;
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
         racines.push_back({xdg, true, {"quilvarest", "copies-en-cours"}});

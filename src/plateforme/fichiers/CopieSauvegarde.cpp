@@ -10,12 +10,11 @@
 #include <sstream>
 #include <string_view>
 
-// A backup copy is one file: a line naming the format, a line of numbers
-// (the lengths of the file's identity, of its path, of its unchanged start,
-// of the old and of the new part, a digest of that start and one of what
-// follows), then the identity, the path, the old part and the new part. The
-// second digest tells a whole copy from one cut short; its name comes from
-// the file's identity, so that any name of the file finds it.
+// A backup copy is one file: the format's line, a line of numbers (the
+// lengths of the file's identity, path, unchanged start, old and new part,
+// a digest of that start and one of what follows, which tells a whole copy
+// from one cut short), then the identity, the path, the old and the new
+// part. Its name comes from the identity, so that any name of the file finds it.
 
 namespace {
 
@@ -125,9 +124,8 @@ int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegar
     return copie.Fermer();
 }
 
-// Writes the record into the first place that takes it (a full or refused
-// cache gives way to the temporary folder); the place, or raises
-// ErreurFichier.
+// The first place that takes the record (a full or refused cache gives way
+// to the temporary folder); raises ErreurFichier when none does.
 const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
     ErreurFichier erreur{Etape::Copie, 0};
     for (const PlaceCopies& place : places) {
@@ -169,14 +167,11 @@ std::string IdentiteDe(const std::string& chemin) {
 
 bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lue, const std::string& nouveau,
                     const std::function<bool()>& inchange) {
-    Sauvegarde s;
-    s.identite = lue.etat.identite;
-    s.cible = cible;
-    s.debut = static_cast<std::size_t>(
-        std::mismatch(lue.octets.begin(), lue.octets.end(), nouveau.begin(), nouveau.end()).first - lue.octets.begin());
-    s.empreinteDebut = Empreinte({std::string_view(lue.octets).substr(0, s.debut)});
-    s.ancien = std::string_view(lue.octets).substr(s.debut);
-    s.nouveau = std::string_view(nouveau).substr(s.debut);
+    const std::string_view ancien(lue.octets);
+    const std::size_t debut = static_cast<std::size_t>(
+        std::mismatch(ancien.begin(), ancien.end(), nouveau.begin(), nouveau.end()).first - ancien.begin());
+    Sauvegarde s{lue.etat.identite, cible, debut, Empreinte({ancien.substr(0, debut)}), ancien.substr(debut), {}};
+    s.nouveau = std::string_view(nouveau).substr(debut);
 
     std::string pourquoi;
     const std::vector<PlaceCopies> places = PlacesCopies(pourquoi);
@@ -190,9 +185,8 @@ bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lu
         return false;
     }
     if (const int erreur = EcrireDepuis(fichier, s.debut, nouveau)) {
-        // Part of the new content may be in the file: the old one goes back
-        // while the copy is there. Should that fail too, the copy stays for
-        // the next run.
+        // Part of the new content may be there: the old one goes back, and
+        // should that fail too, the copy stays for the next run.
         if (EcrireDepuis(fichier, s.debut, lue.octets) == 0) {
             SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
         }
