@@ -1,6 +1,5 @@
 #include "PrimitivesFichier.h"
 
-#include "ErreurFichier.h"
 #include "Utf16Windows.h"
 
 #include <windows.h>
@@ -102,8 +101,7 @@ Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     BY_HANDLE_FILE_INFORMATION i{};
     // The read-only mark is the caller's word that the file must not change,
     // which not every open for writing enforces (Wine's, for root).
-    erreur = h == INVALID_HANDLE_VALUE          ? Code(false)
-             : GetFileType(h) != FILE_TYPE_DISK ? kPasUnFichierOrdinaire
+    erreur = h == INVALID_HANDLE_VALUE ? Code(false)
              : ecriture && GetFileInformationByHandle(h, &i) && (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
                  ? ERROR_ACCESS_DENIED
                  : 0;
@@ -175,6 +173,10 @@ bool OuvertAuxAutres(PACL dacl) {
 } // namespace
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
+    if (GetFileType(H(poignee)) != FILE_TYPE_DISK) {
+        etat.genre = Genre::Autre; // a pipe, a console, a device
+        return 0;
+    }
     BY_HANDLE_FILE_INFORMATION i{};
     if (!GetFileInformationByHandle(H(poignee), &i)) {
         return static_cast<int>(GetLastError());
