@@ -11,9 +11,8 @@ namespace {
 // it, the file's size and time tell a change.
 constexpr std::uint64_t kComparaisonOctets = 1 << 20;
 
-// The file open and locked as fichier (for writing too when inscriptible),
-// whose path is cible, read whole once a write of ours cut short is put back
-// and a temporary file of ours beside it removed.
+// The locked file (for writing too when inscriptible), whose path is cible,
+// read once a write of ours cut short is put back and our leftover removed.
 Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& cible) {
     Lecture lue;
     int erreur = EtatDe(fichier, lue.etat);
@@ -37,8 +36,7 @@ bool Inchange(Poignee fichier, const std::string& cible, const Lecture& lue) {
            (etat.taille > kComparaisonOctets || (LireTout(fichier, octets) == 0 && octets == lue.octets));
 }
 
-// One try, under the lock: false when the file changed between the read
-// and the commit.
+// One try under the lock: false when the file changed before the commit.
 bool Essayer(const std::string& chemin, const Transformation& transformer) {
     const VerrouFichier verrou(chemin, true);
     const Poignee fichier = verrou.Valeur();
@@ -53,16 +51,11 @@ bool Essayer(const std::string& chemin, const Transformation& transformer) {
     const auto inchange = [&] { return Inchange(fichier, cible.empty() ? chemin : cible, lue); };
     // Another name of the same file would keep the old content after a
     // rename: such a file is written through itself.
-    if (lue.etat.liens > 1) {
-        return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
-    }
-    switch (cible.empty() ? Remplacement::Refuse : RemplacerParRenommage(fichier, cible, nouveau, inchange)) {
-    case Remplacement::Fait:
-        return true;
-    case Remplacement::Change:
-        return false;
-    case Remplacement::Refuse:
-        break;
+    if (lue.etat.liens == 1 && !cible.empty()) {
+        const Remplacement fait = RemplacerParRenommage(fichier, cible, nouveau, inchange);
+        if (fait != Remplacement::Refuse) {
+            return fait == Remplacement::Fait;
+        }
     }
     return EcrireSurPlace(fichier, cible, lue, nouveau, inchange);
 }

@@ -24,6 +24,12 @@ int Code(bool reussi) {
     return reussi ? 0 : errno;
 }
 
+// An open's result: the handle, -1 being kAucunePoignee, and its code.
+Poignee Ouvert(int fd, int& erreur) {
+    erreur = Code(fd >= 0);
+    return fd;
+}
+
 int DossierOu(Poignee parent) {
     return parent == kAucunePoignee ? AT_FDCWD : Fd(parent);
 }
@@ -49,11 +55,8 @@ bool PlaceManquante(int erreur) {
 }
 
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
-    // O_NONBLOCK so that a named pipe opens at once, to be refused; it
-    // changes nothing for a regular file.
-    const int fd = ::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    // O_NONBLOCK: a named pipe opens at once, to be refused.
+    return Ouvert(::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
 std::string CheminDe(Poignee poignee, const std::string& chemin) {
@@ -73,9 +76,7 @@ std::string CheminDe(Poignee poignee, const std::string& chemin) {
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
     const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
-    const int fd = ::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
@@ -151,13 +152,12 @@ Poignee CreerSansNom(const std::string& dossier) {
     return ::open(dossier.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 }
 
-int CreerSousNom(const std::string& chemin, Poignee sansNom, Poignee& poignee) {
-    if (sansNom == kAucunePoignee) {
+int CreerSousNom(const std::string& chemin, Poignee& poignee) {
+    if (poignee == kAucunePoignee) {
         poignee = ::open(chemin.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         return Code(poignee >= 0);
     }
-    poignee = sansNom;
-    const std::string source = "/proc/self/fd/" + std::to_string(Fd(sansNom));
+    const std::string source = "/proc/self/fd/" + std::to_string(Fd(poignee));
     return Code(::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, chemin.c_str(), AT_SYMLINK_FOLLOW) == 0);
 }
 
@@ -222,10 +222,9 @@ void SynchroniserDossier(const std::string& dossier) {
 }
 
 std::vector<Racine> RacinesCopies() {
-    // The cache, as the XDG rules place it, outlives a power cut, which a
-    // temporary folder in memory would not; the temporary folder is for a
-    // user without a home to write in, and for a cache that is full or not
-    // the user's own.
+    // The cache (XDG's) outlives a power cut, which a temporary folder in
+    // memory would not; that one is for a user without a home, or a cache
+    // full or not the user's own.
     std::vector<Racine> racines;
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
         racines.push_back({xdg, true, {"quilvarest", "copies-en-cours"}});
@@ -243,17 +242,14 @@ Poignee OuvrirDossier(Poignee parent, const std::string&, const std::string& nom
     if (creer) {
         ::mkdirat(DossierOu(parent), nom.c_str(), 0700);
     }
-    const int fd = ::openat(DossierOu(parent), nom.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::openat(DossierOu(parent), nom.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), erreur);
 }
 
 Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
     const int options = creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
     const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
-    const int fd = ::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-    erreur = Code(fd >= 0);
-    return fd >= 0 ? fd : kAucunePoignee;
+    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600),
+                  erreur);
 }
 
 void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {

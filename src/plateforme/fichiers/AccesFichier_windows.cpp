@@ -1,14 +1,14 @@
 #include "PrimitivesFichier.h"
 
-#include "ErreurFichier.h"
 #include "Utf16Windows.h"
 
 #include <windows.h>
 
 #include <aclapi.h>
 
-// The file layer's system calls on Windows (PrimitivesFichier.h), all
-// wide-character.
+#include <algorithm>
+
+// The file layer's system calls on Windows (PrimitivesFichier.h), wide-character.
 
 namespace {
 
@@ -24,6 +24,12 @@ Poignee P(HANDLE h) {
 
 int Code(bool reussi) {
     return reussi ? 0 : static_cast<int>(GetLastError());
+}
+
+// An open's result: the handle, and its code.
+Poignee Ouvert(HANDLE h, int& erreur) {
+    erreur = Code(h != INVALID_HANDLE_VALUE);
+    return P(h);
 }
 
 bool PlacerEn(HANDLE h, std::uint64_t position) {
@@ -50,8 +56,7 @@ std::string TexteSysteme(int erreur) {
     }
     std::wstring message(texte, longueur);
     LocalFree(texte);
-    // The system's texts end with a line break and often a full stop: the
-    // program's sentence puts its own.
+    // Without the line break and full stop: the program's sentence has its own.
     while (!message.empty() && std::wstring(L"\r\n .").find(message.back()) != std::wstring::npos) {
         message.pop_back();
     }
@@ -85,9 +90,7 @@ std::string CheminDe(Poignee poignee, const std::string&) {
 }
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
-    const Poignee ecriture = P(ReOpenFile(H(poignee), GENERIC_READ | GENERIC_WRITE, kPartageTotal, 0));
-    erreur = Code(ecriture != kAucunePoignee);
-    return ecriture;
+    return Ouvert(ReOpenFile(H(poignee), GENERIC_READ | GENERIC_WRITE, kPartageTotal, 0), erreur);
 }
 
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
@@ -95,16 +98,13 @@ Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     // and ReplaceFileW may replace it while its lock is held.
     const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
                                  kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    erreur = Code(h != INVALID_HANDLE_VALUE);
     BY_HANDLE_FILE_INFORMATION i{};
-    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
-        erreur = kPasUnFichierOrdinaire;
-    } else if (h != INVALID_HANDLE_VALUE && ecriture && GetFileInformationByHandle(h, &i) &&
-               (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        // The mark is the caller's word that the file must not change, which
-        // not every system's open for writing enforces (Wine's, for root).
-        erreur = ERROR_ACCESS_DENIED;
-    }
+    // The read-only mark is the caller's word that the file must not change,
+    // which not every open for writing enforces (Wine's, for root).
+    erreur = h == INVALID_HANDLE_VALUE ? Code(false)
+             : ecriture && GetFileInformationByHandle(h, &i) && (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
+                 ? ERROR_ACCESS_DENIED
+                 : 0;
     if (erreur != 0 && h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
         return kAucunePoignee;
@@ -117,36 +117,31 @@ namespace {
 // A SID the running process's token holds: its user, or the owner it gives
 // new objects (Administrators for an elevated administrator).
 bool EstMoi(PSID sid) {
-    static const std::vector<unsigned char> jeton = [] {
-        std::vector<unsigned char> octets;
+    static const std::vector<std::vector<unsigned char>> miens = [] {
+        std::vector<std::vector<unsigned char>> sids;
         HANDLE h = nullptr;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
-            for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
-                DWORD taille = 0;
-                GetTokenInformation(h, classe, nullptr, 0, &taille);
-                std::vector<unsigned char> lu(taille);
-                if (taille == 0 || !GetTokenInformation(h, classe, lu.data(), taille, &taille)) {
-                    lu.clear();
-                }
-                // Both structures begin with the SID's address: kept as a
-                // copy of the SID itself, one after the other.
-                const PSID trouve = lu.empty() ? nullptr : *reinterpret_cast<PSID*>(lu.data());
-                const DWORD longueur = trouve != nullptr && IsValidSid(trouve) ? GetLengthSid(trouve) : 0;
-                octets.insert(octets.end(), static_cast<unsigned char*>(trouve),
-                              static_cast<unsigned char*>(trouve) + longueur);
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
+            return sids;
+        }
+        for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
+            DWORD taille = 0;
+            GetTokenInformation(h, classe, nullptr, 0, &taille);
+            std::vector<unsigned char> lu(taille);
+            // Both structures begin with the SID's address; the SID is copied.
+            const PSID trouve = taille != 0 && GetTokenInformation(h, classe, lu.data(), taille, &taille)
+                                    ? *reinterpret_cast<PSID*>(lu.data())
+                                    : nullptr;
+            if (trouve != nullptr && IsValidSid(trouve)) {
+                const auto* debut = static_cast<unsigned char*>(trouve);
+                sids.emplace_back(debut, debut + GetLengthSid(trouve));
             }
-            CloseHandle(h);
         }
-        return octets;
+        CloseHandle(h);
+        return sids;
     }();
-    for (std::size_t debut = 0; sid != nullptr && debut < jeton.size();) {
-        const PSID mien = const_cast<unsigned char*>(jeton.data() + debut);
-        if (EqualSid(sid, mien)) {
-            return true;
-        }
-        debut += GetLengthSid(mien);
-    }
-    return false;
+    return sid != nullptr && std::any_of(miens.begin(), miens.end(), [sid](const std::vector<unsigned char>& mien) {
+               return EqualSid(sid, const_cast<unsigned char*>(mien.data())) != FALSE;
+           });
 }
 
 // Whether an entry of dacl that applies to the object itself lets anyone
@@ -178,6 +173,10 @@ bool OuvertAuxAutres(PACL dacl) {
 } // namespace
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
+    if (GetFileType(H(poignee)) != FILE_TYPE_DISK) {
+        etat.genre = Genre::Autre; // a pipe, a console, a device
+        return 0;
+    }
     BY_HANDLE_FILE_INFORMATION i{};
     if (!GetFileInformationByHandle(H(poignee), &i)) {
         return static_cast<int>(GetLastError());
@@ -194,15 +193,11 @@ int EtatDe(Poignee poignee, EtatFichier& etat) {
     PSID proprietaire = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descripteur = nullptr;
-    if (GetSecurityInfo(H(poignee), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        &proprietaire, nullptr, &dacl, nullptr, &descripteur) != ERROR_SUCCESS) {
-        // A file system without security (FAT): the user's no more than anyone's.
-        etat.aNous = false;
-        etat.ouvertAuxAutres = true;
-        return 0;
-    }
-    etat.aNous = EstMoi(proprietaire);
-    etat.ouvertAuxAutres = OuvertAuxAutres(dacl);
+    const bool lue = GetSecurityInfo(H(poignee), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                     &proprietaire, nullptr, &dacl, nullptr, &descripteur) == ERROR_SUCCESS;
+    // A file system without security (FAT): the user's no more than anyone's.
+    etat.aNous = lue && EstMoi(proprietaire);
+    etat.ouvertAuxAutres = !lue || OuvertAuxAutres(dacl);
     LocalFree(descripteur);
     return 0;
 }
@@ -266,7 +261,7 @@ Poignee CreerSansNom(const std::string&) {
     return kAucunePoignee;
 }
 
-int CreerSousNom(const std::string& chemin, Poignee, Poignee& poignee) {
+int CreerSousNom(const std::string& chemin, Poignee& poignee) {
     // Shared with nobody while it is written: another writer's sweep of
     // leftovers cannot open it.
     poignee = P(CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -280,8 +275,8 @@ int ReprendreAttributs(Poignee, Poignee) {
 
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible) {
     FermerPoignee(poignee);
-    // ReplaceFileW keeps the original's attributes, security and streams; a
-    // file system that cannot do it still takes a plain replacing move.
+    // ReplaceFileW keeps attributes, security and streams; a file system
+    // without it takes a plain replacing move.
     const std::wstring source = VersUtf16(temporaire);
     const std::wstring destination = VersUtf16(cible);
     return Code(
@@ -294,8 +289,8 @@ void SynchroniserDossier(const std::string&) {
 }
 
 std::vector<Racine> RacinesCopies() {
-    // The user's local application data outlives a restart; the temporary
-    // folder is for a user without it, or when it is full.
+    // The local application data outlives a restart; the temporary folder is
+    // for a user without it, or when it is full.
     std::vector<Racine> racines;
     wchar_t tampon[MAX_PATH + 1];
     DWORD longueur = GetEnvironmentVariableW(L"LOCALAPPDATA", tampon, MAX_PATH + 1);
@@ -320,20 +315,16 @@ Poignee OuvrirDossier(Poignee, const std::string& cheminParent, const std::strin
     // Not shared for deletion: the folder cannot be renamed or replaced by
     // a link while we hold it. A reparse point is opened as itself, and
     // then refused by its type.
-    const Poignee dossier =
-        P(CreateFileW(chemin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    erreur = Code(dossier != kAucunePoignee);
-    return dossier;
+    return Ouvert(CreateFileW(chemin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+                  erreur);
 }
 
 Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
-    const Poignee fichier =
-        P(CreateFileW(Joindre(cheminDossier, nom).c_str(), creer ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                      creer ? 0 : kPartageTotal, nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    erreur = Code(fichier != kAucunePoignee);
-    return fichier;
+    return Ouvert(CreateFileW(Joindre(cheminDossier, nom).c_str(), creer ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                              creer ? 0 : kPartageTotal, nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+                  erreur);
 }
 
 void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom) {

@@ -3,21 +3,18 @@
 #include <cstddef>
 #include <optional>
 
-// A test seam: the writes of this library stop for good once a given number
-// of bytes has been written, as if the process had been killed there. Armed
-// by tests only; the program never arms it.
+// A test seam: the writes of this library stop for good after a given number
+// of bytes, as if the process had been killed there. Only tests arm it.
 
 // Thrown where the write stops. Not an Echec: nothing catches it on the way
 // out, so no clean-up or rollback runs, as after a kill.
 struct EcritureArretee {};
 
-// From now on, at most octets more bytes are written (all write calls of this
-// library counted together); nullopt disarms.
+// At most octets more bytes, all the library's writes together; nullopt disarms.
 void ArreterEcritureApres(std::optional<std::size_t> octets);
 
-// How many of demande bytes the next write call may write: demande when the
-// seam is disarmed. Throws EcritureArretee when the allowance is spent.
+// How many of demande bytes the next write may write; throws EcritureArretee
+// when none is left.
 std::size_t OctetsPermis(std::size_t demande);
 
-// Records that ecrits bytes were written.
 void CompterOctetsEcrits(std::size_t ecrits);

@@ -3,17 +3,18 @@
 #include "ErreurFichier.h"
 #include "PlacesCopies.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
-// A backup copy is one file: a line naming the format, a line of numbers
-// (the lengths of the file's identity, of its path, of its unchanged start,
-// of the old and of the new part, a digest of that start and one of what
-// follows), then the identity, the path, the old part and the new part. The
-// second digest tells a whole copy from one cut short; its name comes from
-// the file's identity, so that any name of the file finds it.
+// A backup copy is one file: the format's line, a line of numbers (the
+// lengths of the file's identity, path, unchanged start, old and new part,
+// a digest of that start and one of what follows, which tells a whole copy
+// from one cut short), then the identity, the path, the old and the new
+// part. Its name comes from the identity, so that any name of the file finds it.
 
 namespace {
 
@@ -31,12 +32,8 @@ std::uint64_t Empreinte(std::initializer_list<std::string_view> morceaux) {
 }
 
 std::string NomCopie(const std::string& identite) {
-    static const char kChiffres[] = "0123456789abcdef";
-    std::uint64_t empreinte = Empreinte({identite});
-    std::string nom(16, '0');
-    for (auto chiffre = nom.rbegin(); chiffre != nom.rend(); ++chiffre, empreinte >>= 4) {
-        *chiffre = kChiffres[empreinte & 0xf];
-    }
+    char nom[17];
+    std::snprintf(nom, sizeof nom, "%016llx", static_cast<unsigned long long>(Empreinte({identite})));
     return nom + kSuffixe;
 }
 
@@ -63,16 +60,12 @@ std::optional<Sauvegarde> Relire(std::string_view octets) {
     if (octets.substr(0, kFormat.size()) != kFormat || finLigne == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string ligne(octets.substr(kFormat.size(), finLigne - kFormat.size()));
+    std::istringstream ligne(std::string(octets.substr(kFormat.size(), finLigne - kFormat.size())));
     unsigned long long n[7] = {};
-    const char* lecture = ligne.c_str();
     for (unsigned long long& nombre : n) {
-        char* fin = nullptr;
-        nombre = std::strtoull(lecture, &fin, 10);
-        if (fin == lecture) {
+        if (!(ligne >> nombre)) {
             return std::nullopt;
         }
-        lecture = fin;
     }
     std::string_view corps = octets.substr(finLigne + 1);
     if (n[0] > corps.size() || n[1] > corps.size() || n[3] > corps.size() || n[4] > corps.size() ||
@@ -113,14 +106,6 @@ bool EcritureCoupee(const Sauvegarde& s, std::string_view actuel) {
     return true;
 }
 
-std::size_t PremiereDifference(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) {
-        ++i;
-    }
-    return i;
-}
-
 // The record of s in place, flushed and closed.
 int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegarde& s) {
     int erreur = 0;
@@ -139,9 +124,8 @@ int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegar
     return copie.Fermer();
 }
 
-// Writes the record into the first place that takes it (a full or refused
-// cache gives way to the temporary folder); the place, or raises
-// ErreurFichier.
+// The first place that takes the record (a full or refused cache gives way
+// to the temporary folder); raises ErreurFichier when none does.
 const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
     ErreurFichier erreur{Etape::Copie, 0};
     for (const PlaceCopies& place : places) {
@@ -183,13 +167,11 @@ std::string IdentiteDe(const std::string& chemin) {
 
 bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lue, const std::string& nouveau,
                     const std::function<bool()>& inchange) {
-    Sauvegarde s;
-    s.identite = lue.etat.identite;
-    s.cible = cible;
-    s.debut = PremiereDifference(lue.octets, nouveau);
-    s.empreinteDebut = Empreinte({std::string_view(lue.octets).substr(0, s.debut)});
-    s.ancien = std::string_view(lue.octets).substr(s.debut);
-    s.nouveau = std::string_view(nouveau).substr(s.debut);
+    const std::string_view ancien(lue.octets);
+    const std::size_t debut = static_cast<std::size_t>(
+        std::mismatch(ancien.begin(), ancien.end(), nouveau.begin(), nouveau.end()).first - ancien.begin());
+    Sauvegarde s{lue.etat.identite, cible, debut, Empreinte({ancien.substr(0, debut)}), ancien.substr(debut), {}};
+    s.nouveau = std::string_view(nouveau).substr(debut);
 
     std::string pourquoi;
     const std::vector<PlaceCopies> places = PlacesCopies(pourquoi);
@@ -203,9 +185,8 @@ bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lu
         return false;
     }
     if (const int erreur = EcrireDepuis(fichier, s.debut, nouveau)) {
-        // Part of the new content may be in the file: the old one goes back
-        // while the copy is there. Should that fail too, the copy stays for
-        // the next run.
+        // Part of the new content may be there: the old one goes back, and
+        // should that fail too, the copy stays for the next run.
         if (EcrireDepuis(fichier, s.debut, lue.octets) == 0) {
             SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
         }

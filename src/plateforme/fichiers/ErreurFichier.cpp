@@ -17,19 +17,17 @@ std::string Raison(bool lecture, const ErreurFichier& erreur) {
     case kAucunDossierSur:
         return "aucun dossier sûr où garder sa copie de sauvegarde (" + erreur.detail + ")";
     default:
-        break;
+        return erreur.etape == Etape::Copie
+                   ? "sa copie de sauvegarde « " + erreur.detail + " » : " + TexteSysteme(erreur.code)
+                   : TexteSysteme(erreur.code);
     }
-    if (erreur.etape == Etape::Copie) {
-        return "sa copie de sauvegarde « " + erreur.detail + " » : " + TexteSysteme(erreur.code);
-    }
-    return TexteSysteme(erreur.code);
 }
 
 } // namespace
 
 std::string MessageFichier(const std::string& chemin, bool lecture, const ErreurFichier& erreur) {
-    return (lecture ? "Impossible de lire le fichier « " : "Impossible d'écrire le fichier « ") + chemin +
-           " » : " + Raison(lecture, erreur) + ".";
+    return lecture ? "Impossible de lire le fichier « " + chemin + " » : " + Raison(true, erreur) + "."
+                   : MessageEcritureImpossible(chemin, Raison(false, erreur));
 }
 
 std::string MessageEcritureImpossible(const std::string& chemin, const std::string& raison) {

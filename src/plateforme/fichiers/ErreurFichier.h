@@ -2,13 +2,10 @@
 
 #include <string>
 
-// What failed in the file layer: the step and the code, recorded once where
-// it happens and thrown up as it is to the entry points of AccesFichier.h,
-// which turn it into the French message made here, at the bottom of the
-// layer.
+// What failed in the file layer, recorded where it happens and thrown up as
+// it is to AccesFichier.h's entry points, which make the French message here.
 
-// Codes of our own, beside the system's (errno, or GetLastError on Windows,
-// both positive).
+// Codes of our own, beside the system's (both positive).
 inline constexpr int kPasUnFichierOrdinaire = -1; // a folder, a pipe, a device
 inline constexpr int kUtiliseAilleurs = -2;       // another program holds the lock
 inline constexpr int kModifieSansCesse = -3;      // changed again at the second try
@@ -22,10 +19,8 @@ struct ErreurFichier {
     std::string detail = {}; // the copy's path, or why no folder was safe for it
 };
 
-// The sentence a failed read (lecture) or write of chemin shows:
-// "Impossible de lire le fichier « chemin » : <raison>." or "Impossible
-// d'écrire…", the reason in our words for our codes, the system's text for
-// its own.
+// "Impossible de lire le fichier « chemin » : <raison>." (or "Impossible
+// d'écrire…"), the reason in our words for our codes, the system's for its.
 std::string MessageFichier(const std::string& chemin, bool lecture, const ErreurFichier& erreur);
 
 // The same sentence for a write, with a reason of the caller's.

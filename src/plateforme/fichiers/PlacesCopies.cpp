@@ -1,5 +1,7 @@
 #include "PlacesCopies.h"
 
+#include <algorithm>
+
 namespace {
 
 bool AuSeulUtilisateur(const PoigneeTenue& dossier) {
@@ -44,36 +46,30 @@ bool Present(const Racine& racine, const std::string& nom) {
         .Ouverte();
 }
 
+// Made first when creer is set; else only those holding nom.
+std::vector<PlaceCopies> Places(bool creer, const std::string& nom, std::string& pourquoi) {
+    std::vector<PlaceCopies> places;
+    for (const Racine& racine : RacinesCopies()) {
+        PlaceCopies place;
+        if ((creer || Present(racine, nom)) && OuvrirPlace(racine, creer, place, pourquoi)) {
+            places.push_back(std::move(place));
+        }
+    }
+    return places;
+}
+
 } // namespace
 
 std::vector<PlaceCopies> PlacesCopies(std::string& pourquoi) {
-    std::vector<PlaceCopies> places;
-    for (const Racine& racine : RacinesCopies()) {
-        PlaceCopies place;
-        if (OuvrirPlace(racine, true, place, pourquoi)) {
-            places.push_back(std::move(place));
-        }
-    }
-    return places;
+    return Places(true, {}, pourquoi);
 }
 
 bool CopiePresente(const std::string& nom) {
-    for (const Racine& racine : RacinesCopies()) {
-        if (Present(racine, nom)) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<Racine> racines = RacinesCopies();
+    return std::any_of(racines.begin(), racines.end(), [&](const Racine& racine) { return Present(racine, nom); });
 }
 
 std::vector<PlaceCopies> PlacesOu(const std::string& nom) {
-    std::vector<PlaceCopies> places;
     std::string pourquoi;
-    for (const Racine& racine : RacinesCopies()) {
-        PlaceCopies place;
-        if (Present(racine, nom) && OuvrirPlace(racine, false, place, pourquoi)) {
-            places.push_back(std::move(place));
-        }
-    }
-    return places;
+    return Places(false, nom, pourquoi);
 }

@@ -5,16 +5,11 @@
 
 namespace {
 
-// The folder of cible and its name in it.
-std::pair<std::string, std::string> Separer(const std::string& cible) {
+// The folder of cible, and the name of our temporary file in it: hidden,
+// marked as ours, cible's name cut to 200 bytes so that it stays a valid name.
+std::pair<std::string, std::string> PlaceTemporaire(const std::string& cible) {
     const std::string::size_type barre = cible.find_last_of(std::string("/") + kSeparateur);
-    return {cible.substr(0, barre == 0 ? 1 : barre), cible.substr(barre + 1)};
-}
-
-// Hidden, and marked as ours; the name cut to 200 bytes so that the whole
-// stays a valid name.
-std::string NomTemporaire(const std::string& nom) {
-    return "." + nom.substr(0, 200) + ".quilvarest-ecriture";
+    return {cible.substr(0, barre == 0 ? 1 : barre), "." + cible.substr(barre + 1, 200) + ".quilvarest-ecriture"};
 }
 
 // The temporary file, removed on every exit until it has taken the
@@ -31,13 +26,10 @@ struct Temporaire {
     }
     // Creates the file under its name, or names the unnamed file it is.
     int Nommer() {
-        Poignee poignee = kAucunePoignee;
-        const int erreur = CreerSousNom(dossier + kSeparateur + nom, fichier.Valeur(), poignee);
-        if (erreur == 0) {
-            fichier.Lacher();
-            fichier = PoigneeTenue(poignee);
-            nomme = true;
-        }
+        Poignee poignee = fichier.Lacher();
+        const int erreur = CreerSousNom(dossier + kSeparateur + nom, poignee);
+        fichier = PoigneeTenue(poignee);
+        nomme = erreur == 0;
         return erreur;
     }
 };
@@ -57,52 +49,40 @@ int Remplir(Temporaire& temporaire, Poignee original, const std::string& nouveau
 } // namespace
 
 bool TemporaireLaisse(const std::string& cible) {
-    const auto [dossier, nom] = Separer(cible);
+    const auto [dossier, nom] = PlaceTemporaire(cible);
     int erreur = 0;
-    return !cible.empty() &&
-           PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, NomTemporaire(nom), false, erreur)).Ouverte();
+    return !cible.empty() && PoigneeTenue(OuvrirDans(kAucunePoignee, dossier, nom, false, erreur)).Ouverte();
 }
 
 void OterTemporaireLaisse(const std::string& cible) {
-    const auto [dossier, nom] = Separer(cible);
-    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, NomTemporaire(nom)).Ouverte()) {
-        SupprimerDans(kAucunePoignee, dossier, NomTemporaire(nom));
+    const auto [dossier, nom] = PlaceTemporaire(cible);
+    if (!cible.empty() && OuvrirSiANous(kAucunePoignee, dossier, nom).Ouverte()) {
+        SupprimerDans(kAucunePoignee, dossier, nom);
     }
 }
 
 Remplacement RemplacerParRenommage(Poignee original, const std::string& cible, const std::string& nouveau,
                                    const std::function<bool()>& inchange) {
     Temporaire temporaire;
-    std::tie(temporaire.dossier, temporaire.nom) = Separer(cible);
-    temporaire.nom = NomTemporaire(temporaire.nom);
+    std::tie(temporaire.dossier, temporaire.nom) = PlaceTemporaire(cible);
     temporaire.fichier = PoigneeTenue(CreerSansNom(temporaire.dossier));
     const bool sansNom = temporaire.fichier.Ouverte();
     int erreur = sansNom ? 0 : temporaire.Nommer();
-    // The name taken by a file that is not ours (the repair under the lock
-    // removed any of ours): the write in place needs none.
-    if (NomRefuse(erreur) || NomPris(erreur)) {
-        return Remplacement::Refuse;
-    }
-    if (erreur == 0) {
-        erreur = Remplir(temporaire, original, nouveau);
-        // An attribute the new file cannot take: the write in place keeps them all.
-        if (erreur != 0 && !PlaceManquante(erreur)) {
-            return Remplacement::Refuse;
-        }
+    if (erreur == 0 && (erreur = Remplir(temporaire, original, nouveau)) != 0 && !PlaceManquante(erreur)) {
+        return Remplacement::Refuse; // an attribute it cannot take: the write in place keeps them all
     }
     erreur = erreur == 0 && sansNom ? temporaire.Nommer() : erreur;
-    if (NomRefuse(erreur) || NomPris(erreur)) {
-        return Remplacement::Refuse;
-    }
     if (erreur == 0 && !inchange()) {
         return Remplacement::Change;
     }
     erreur = erreur == 0
                  ? Substituer(temporaire.fichier.Lacher(), temporaire.dossier + kSeparateur + temporaire.nom, cible)
                  : erreur;
-    // A sticky folder, like /tmp, refuses the rename over another user's
-    // file that we may write: that file is written in place.
-    if (NomRefuse(erreur)) {
+    // A folder refusing the new name or the rename (a sticky one, like /tmp,
+    // over another user's file that we may write), or the name taken by a
+    // file not ours (the repair under the lock removed any of ours): the
+    // file is written in place.
+    if (NomRefuse(erreur) || NomPris(erreur)) {
         return Remplacement::Refuse;
     }
     if (erreur != 0) {

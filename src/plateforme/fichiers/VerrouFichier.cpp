@@ -18,21 +18,17 @@ void VerrouFichier::DefinirAttente(std::chrono::milliseconds attente) {
 VerrouFichier::VerrouFichier(const std::string& chemin, bool ecriture, PoigneeTenue fichier)
     : fichier_(std::move(fichier)) {
     const auto limite = std::chrono::steady_clock::now() + gAttente;
+    EtatFichier etat;
+    int erreur = 0;
     for (;;) {
-        if (!fichier_.Ouverte()) {
-            EtatFichier etat;
-            int erreur = 0;
-            fichier_ = PoigneeTenue(OuvrirFichier(chemin, ecriture, etat, erreur));
-            if (!fichier_.Ouverte()) {
-                throw ErreurFichier{Etape::Ouverture, erreur};
-            }
+        if (!fichier_.Ouverte() &&
+            !(fichier_ = PoigneeTenue(OuvrirFichier(chemin, ecriture, etat, erreur))).Ouverte()) {
+            throw ErreurFichier{Etape::Ouverture, erreur};
         }
-        bool pris = PrendreVerrou(fichier_.Valeur());
-        while (!pris && std::chrono::steady_clock::now() < limite) {
+        bool pris = false;
+        while (!(pris = PrendreVerrou(fichier_.Valeur())) && std::chrono::steady_clock::now() < limite) {
             std::this_thread::sleep_for(kPas);
-            pris = PrendreVerrou(fichier_.Valeur());
         }
-        EtatFichier etat;
         if (pris && EtatDe(fichier_.Valeur(), etat) == 0 && Designe(chemin, etat.identite)) {
             return;
         }
