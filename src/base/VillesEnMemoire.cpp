@@ -12,15 +12,6 @@ namespace {
 // Beyond this many rows a store is read at each search rather than kept.
 constexpr sqlite3_int64 kLignesAuPlus = 4'000'000;
 
-bool QueDesChiffres(const char* texte, std::size_t longueur) {
-    for (std::size_t k = 0; k < longueur; ++k) {
-        if (texte[k] < '0' || texte[k] > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The number of rows, numbered from 1 on as the builder writes them, counted
 // to check that no number is missing; -1 when one is, or when there are more
 // than memory keeps. compter false looks up the last number only, for the
@@ -43,6 +34,15 @@ sqlite3_int64 NombreDeLignes(sqlite3* connexion, bool compter) {
 }
 
 } // namespace
+
+bool QueDesChiffres(const char* texte, std::size_t longueur) {
+    for (std::size_t k = 0; k < longueur; ++k) {
+        if (texte[k] < '0' || texte[k] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
 
 Plage Noms::Replier(const char* texte, std::size_t longueur, std::vector<std::uint32_t>& pli) {
     pli.clear();

@@ -119,6 +119,9 @@ private:
     bool Retenir(sqlite3_stmt* lecture, std::vector<std::uint32_t>& pli);
 };
 
+// Whether a postal code is digits only, which fold to themselves.
+bool QueDesChiffres(const char* texte, std::size_t longueur);
+
 // The row the statement (rowid, Cp, Ville) stands on, its names and the other
 // names villes lists for it folded at the end of noms.
 VueLigne LireLigne(sqlite3_stmt* lecture, const Villes& villes, Noms& noms, std::vector<std::uint32_t>& pli);

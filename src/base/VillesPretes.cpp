@@ -31,15 +31,6 @@ bool DansLimites(const Plage& plage, const Noms& noms) {
     return plage.debut <= plage.fin && plage.fin <= taille;
 }
 
-bool QueDesChiffres(const char* texte, std::size_t longueur) {
-    for (std::size_t k = 0; k < longueur; ++k) {
-        if (texte[k] < '0' || texte[k] > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Whether every place the rows refer to lies within the buffers, each text
 // where the rows say, followed by its NUL: a store damaged or made by hand
 // must not make the search read outside them.
