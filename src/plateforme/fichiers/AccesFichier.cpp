@@ -7,12 +7,12 @@
 
 namespace {
 
-// Up to this size the bytes themselves are compared before a commit; past
-// it, the file's size and time tell a change.
+// Up to this size the bytes themselves are compared before a commit; past it,
+// the file's size and time tell a change.
 constexpr std::uint64_t kComparaisonOctets = 1 << 20;
 
-// The locked file (for writing too when inscriptible), whose path is cible,
-// read once a write of ours cut short is put back and our leftover removed.
+// The locked file (to write too when inscriptible), whose path is cible, read
+// once a write of ours cut short is put back and our leftover removed.
 Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& cible) {
     Lecture lue;
     int erreur = EtatDe(fichier, lue.etat);
@@ -26,8 +26,8 @@ Lecture LireSousVerrou(Poignee fichier, bool inscriptible, const std::string& ci
     return lue;
 }
 
-// Whether the file is still as lue saw it, and still the one cible names:
-// the one look at the path after the lock's, which the rename needs.
+// Whether the file is still as lue saw it, and still the one cible names: the
+// one look at the path after the lock's, which the rename needs.
 bool Inchange(Poignee fichier, const std::string& cible, const Lecture& lue) {
     EtatFichier etat;
     std::string octets;
@@ -40,9 +40,9 @@ bool Inchange(Poignee fichier, const std::string& cible, const Lecture& lue) {
 bool Essayer(const std::string& chemin, const Transformation& transformer) {
     const VerrouFichier verrou(chemin, true);
     const Poignee fichier = verrou.Valeur();
-    // The final target of any chain of links: it is the file replaced, in
-    // its own folder, while the links keep pointing at it.
-    const std::string cible = CheminDe(fichier, chemin);
+    // The final target of any chain of links: it is the file replaced, in its
+    // own folder, while the links keep pointing at it.
+    const std::string cible = CheminDe(fichier);
     const Lecture lue = LireSousVerrou(fichier, true, cible);
     const std::string nouveau = transformer(lue.octets);
     if (nouveau == lue.octets) {
@@ -69,16 +69,15 @@ int LireFichierEntier(const std::string& chemin, std::string& octets) {
     if (!fichier.Ouverte()) {
         return erreur;
     }
-    const std::string cible = CheminDe(fichier.Valeur(), chemin);
-    // A copy, or a temporary file of ours, left beside the file is rare;
-    // only then is the lock taken, and they are looked for again under it: a
-    // write under way is waited for.
-    if (!CopieEnAttente(etat) && !TemporaireLaisse(cible)) {
+    // A copy, or a temporary file of ours, left beside the file is rare: only
+    // then is the lock taken, and they are looked for again under it, a write
+    // under way being waited for.
+    if (!CopieEnAttente(etat) && !TemporaireLaisse(CheminDe(fichier.Valeur()))) {
         return LireTout(fichier.Valeur(), octets);
     }
     try {
         const VerrouFichier verrou(chemin, false, std::move(fichier));
-        octets = LireSousVerrou(verrou.Valeur(), false, CheminDe(verrou.Valeur(), chemin)).octets;
+        octets = LireSousVerrou(verrou.Valeur(), false, CheminDe(verrou.Valeur())).octets;
         return 0;
     } catch (const ErreurFichier& echec) {
         if (echec.etape == Etape::Lecture || echec.etape == Etape::Ouverture) {

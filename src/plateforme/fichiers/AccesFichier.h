@@ -11,25 +11,23 @@
 // Paths are UTF-8 on every system.
 
 // Reads the whole regular file at chemin into octets, once a write of ours
-// cut short there is put back and a temporary file of ours beside it
-// removed, under the file's lock (VerrouFichier.h). Returns 0, or the code
-// of the failure (the system's, or kPasUnFichierOrdinaire: a folder, a pipe,
-// which is never waited on, a device). Raises Echec naming chemin,
-// "Impossible de lire…", when a write cut short cannot be put back, or while
-// another program holds the file.
+// cut short there is put back and a temporary file of ours beside it removed,
+// under the file's lock. Returns 0, or the failure's code (the system's, or
+// kPasUnFichierOrdinaire: a folder, a pipe, which is never waited on, a
+// device). Raises Echec, "Impossible de lire…", when a write cut short cannot
+// be put back, or while another program holds the file.
 int LireFichierEntier(const std::string& chemin, std::string& octets);
 
 using Transformation = std::function<std::string(const std::string& octets)>;
 
-// Changes the content of the existing regular file at chemin (a link
-// followed to its final target, the link kept) to what transformer makes of
-// it, so that no reader sees a half-written file and no one's change is lost:
-// - the lock is held from the read until the new content is on disk, after
-//   the repair LireFichierEntier makes, and the copies of files gone or
-//   replaced are removed at the end;
-// - the new content is renamed over the file from a temporary file
-//   (Remplacement.h) or, for a file with hard links or in a folder that takes
-//   no new name, written in place with a backup copy (CopieSauvegarde.h);
+// Changes the content of the existing regular file at chemin (a link followed
+// to its final target, the link kept) to what transformer makes of it, so
+// that no reader sees a half-written file and no one's change is lost:
+// - the lock is held from the read (after LireFichierEntier's repair) until
+//   the new content is on disk; the copies of files gone are removed after;
+// - the new content is renamed over the file from a temporary file or, for a
+//   file with hard links or in a folder that takes no new name, written in
+//   place with a backup copy;
 // - just before the rename or the first byte written, the file must still be
 //   the one read and the one its path names (same size, time and, up to
 //   1 MiB, bytes); changed, it is read again and transformer applied once

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -34,6 +33,16 @@ int DossierOu(Poignee parent) {
     return parent == kAucunePoignee ? AT_FDCWD : Fd(parent);
 }
 
+// The open file's name in /proc, which reaches it without its path.
+std::string Lien(Poignee poignee) {
+    return "/proc/self/fd/" + std::to_string(Fd(poignee));
+}
+
+// nom in dossier: by the folder's path when it is not open.
+std::string Dans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {
+    return dossier == kAucunePoignee && !cheminDossier.empty() ? cheminDossier + "/" + nom : nom;
+}
+
 } // namespace
 
 const char kSeparateur = '/';
@@ -42,12 +51,8 @@ std::string TexteSysteme(int erreur) {
     return std::strerror(erreur);
 }
 
-bool NomPris(int erreur) {
-    return erreur == EEXIST;
-}
-
 bool NomRefuse(int erreur) {
-    return erreur == EACCES || erreur == EPERM || erreur == EROFS;
+    return erreur == EACCES || erreur == EPERM || erreur == EROFS || erreur == EEXIST;
 }
 
 bool PlaceManquante(int erreur) {
@@ -59,24 +64,15 @@ Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
     return Ouvert(::open(chemin.c_str(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
-std::string CheminDe(Poignee poignee, const std::string& chemin) {
+std::string CheminDe(Poignee poignee) {
     char cible[PATH_MAX];
-    const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
-    const ssize_t longueur = ::readlink(lien.c_str(), cible, sizeof cible);
-    if (longueur > 0 && longueur < static_cast<ssize_t>(sizeof cible) && cible[0] == '/') {
-        return std::string(cible, static_cast<std::size_t>(longueur));
-    }
-    // Without /proc: the path resolved, which the check before the rename
-    // confirms still names the open file.
-    char* reel = ::realpath(chemin.c_str(), nullptr);
-    const std::string resolu = reel != nullptr ? reel : "";
-    std::free(reel);
-    return resolu;
+    const ssize_t longueur = ::readlink(Lien(poignee).c_str(), cible, sizeof cible);
+    const bool lu = longueur > 0 && longueur < static_cast<ssize_t>(sizeof cible) && cible[0] == '/';
+    return lu ? std::string(cible, static_cast<std::size_t>(longueur)) : std::string();
 }
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
-    const std::string lien = "/proc/self/fd/" + std::to_string(Fd(poignee));
-    return Ouvert(::open(lien.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
+    return Ouvert(::open(Lien(poignee).c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK), erreur);
 }
 
 int EtatDe(Poignee poignee, EtatFichier& etat) {
@@ -152,13 +148,8 @@ Poignee CreerSansNom(const std::string& dossier) {
     return ::open(dossier.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 }
 
-int CreerSousNom(const std::string& chemin, Poignee& poignee) {
-    if (poignee == kAucunePoignee) {
-        poignee = ::open(chemin.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        return Code(poignee >= 0);
-    }
-    const std::string source = "/proc/self/fd/" + std::to_string(Fd(poignee));
-    return Code(::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, chemin.c_str(), AT_SYMLINK_FOLLOW) == 0);
+int DonnerNom(Poignee poignee, const std::string& chemin) {
+    return Code(::linkat(AT_FDCWD, Lien(poignee).c_str(), AT_FDCWD, chemin.c_str(), AT_SYMLINK_FOLLOW) == 0);
 }
 
 namespace {
@@ -213,14 +204,6 @@ int Substituer(Poignee poignee, const std::string& temporaire, const std::string
     return erreur != 0 ? erreur : fermeture;
 }
 
-void SynchroniserDossier(const std::string& dossier) {
-    const int fd = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 std::vector<Racine> RacinesCopies() {
     // The cache (XDG's) outlives a power cut, which a temporary folder in
     // memory would not; that one is for a user without a home, or a cache
@@ -238,42 +221,22 @@ std::vector<Racine> RacinesCopies() {
     return racines;
 }
 
-Poignee OuvrirDossier(Poignee parent, const std::string&, const std::string& nom, bool creer, int& erreur) {
-    if (creer) {
-        ::mkdirat(DossierOu(parent), nom.c_str(), 0700);
-    }
-    return Ouvert(::openat(DossierOu(parent), nom.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), erreur);
-}
-
-Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
-    const int options = creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
-    const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
-    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600),
-                  erreur);
-}
-
-void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {
-    const std::string cible = dossier == kAucunePoignee ? cheminDossier + "/" + nom : nom;
-    ::unlinkat(DossierOu(dossier), cible.c_str(), 0);
-}
-
-void SupprimerDossierDans(Poignee parent, const std::string&, const std::string& nom) {
-    ::unlinkat(Fd(parent), nom.c_str(), AT_REMOVEDIR);
-}
-
-std::vector<std::string> NomsDans(Poignee dossier, const std::string&) {
-    std::vector<std::string> noms;
-    const int copie = ::fcntl(Fd(dossier), F_DUPFD_CLOEXEC, 0);
-    DIR* flux = copie >= 0 ? ::fdopendir(copie) : nullptr;
-    if (flux == nullptr) {
-        FermerPoignee(copie);
-        return noms;
-    }
-    while (const dirent* entree = ::readdir(flux)) {
-        if (entree->d_type == DT_REG || entree->d_type == DT_UNKNOWN) {
-            noms.emplace_back(entree->d_name);
+Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, Genre genre, bool creer,
+                   int& erreur) {
+    const std::string cible = Dans(dossier, cheminDossier, nom);
+    int options = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
+    if (genre == Genre::Dossier) {
+        options |= O_RDONLY | O_DIRECTORY;
+        if (creer) {
+            ::mkdirat(DossierOu(dossier), cible.c_str(), 0700);
         }
+    } else {
+        options |= creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
     }
-    ::closedir(flux);
-    return noms;
+    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options, 0600), erreur);
+}
+
+void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, Genre genre) {
+    ::unlinkat(DossierOu(dossier), Dans(dossier, cheminDossier, nom).c_str(),
+               genre == Genre::Dossier ? AT_REMOVEDIR : 0);
 }

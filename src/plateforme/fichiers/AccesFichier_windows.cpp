@@ -63,30 +63,19 @@ std::string TexteSysteme(int erreur) {
     return DepuisUtf16(message);
 }
 
-bool NomPris(int erreur) {
-    return erreur == ERROR_FILE_EXISTS || erreur == ERROR_ALREADY_EXISTS;
-}
-
 bool NomRefuse(int erreur) {
-    return erreur == ERROR_ACCESS_DENIED || erreur == ERROR_WRITE_PROTECT;
+    return erreur == ERROR_ACCESS_DENIED || erreur == ERROR_WRITE_PROTECT || erreur == ERROR_FILE_EXISTS ||
+           erreur == ERROR_ALREADY_EXISTS;
 }
 
 bool PlaceManquante(int erreur) {
     return erreur == ERROR_DISK_FULL || erreur == ERROR_HANDLE_DISK_FULL;
 }
 
-std::string CheminDe(Poignee poignee, const std::string&) {
-    std::wstring cible(MAX_PATH, L'\0');
-    DWORD longueur = GetFinalPathNameByHandleW(H(poignee), cible.data(), static_cast<DWORD>(cible.size()), 0);
-    if (longueur >= cible.size()) {
-        cible.resize(longueur + 1);
-        longueur = GetFinalPathNameByHandleW(H(poignee), cible.data(), static_cast<DWORD>(cible.size()), 0);
-    }
-    if (longueur == 0 || longueur >= cible.size()) {
-        return {};
-    }
-    cible.resize(longueur);
-    return DepuisUtf16(cible);
+std::string CheminDe(Poignee poignee) {
+    std::wstring cible(32768, L'\0'); // the longest path the system takes
+    const DWORD longueur = GetFinalPathNameByHandleW(H(poignee), cible.data(), static_cast<DWORD>(cible.size()), 0);
+    return longueur == 0 || longueur >= cible.size() ? std::string() : DepuisUtf16(cible.substr(0, longueur));
 }
 
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
@@ -94,22 +83,21 @@ Poignee RouvrirEnEcriture(Poignee poignee, int& erreur) {
 }
 
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur) {
-    // Shared every way: the caller may hold the file open while it waits,
-    // and ReplaceFileW may replace it while its lock is held.
+    // Shared every way: the caller may hold the file open while it waits, and
+    // ReplaceFileW may replace it while its lock is held.
     const HANDLE h = CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | (ecriture ? GENERIC_WRITE : 0),
                                  kPartageTotal, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const Poignee poignee = Ouvert(h, erreur);
     BY_HANDLE_FILE_INFORMATION i{};
     // The read-only mark is the caller's word that the file must not change,
     // which not every open for writing enforces (Wine's, for root).
-    erreur = h == INVALID_HANDLE_VALUE ? Code(false)
-             : ecriture && GetFileInformationByHandle(h, &i) && (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0
-                 ? ERROR_ACCESS_DENIED
-                 : 0;
-    if (erreur != 0 && h != INVALID_HANDLE_VALUE) {
+    if (poignee != kAucunePoignee && ecriture && GetFileInformationByHandle(h, &i) &&
+        (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         CloseHandle(h);
+        erreur = ERROR_ACCESS_DENIED;
         return kAucunePoignee;
     }
-    return P(h);
+    return poignee;
 }
 
 namespace {
@@ -117,30 +105,23 @@ namespace {
 // A SID the running process's token holds: its user, or the owner it gives
 // new objects (Administrators for an elevated administrator).
 bool EstMoi(PSID sid) {
+    // Each buffer begins with the address of its SID, which lies inside it.
     static const std::vector<std::vector<unsigned char>> miens = [] {
-        std::vector<std::vector<unsigned char>> sids;
-        HANDLE h = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &h)) {
-            return sids;
-        }
+        std::vector<std::vector<unsigned char>> lus;
+        HANDLE jeton = nullptr;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &jeton);
         for (const TOKEN_INFORMATION_CLASS classe : {TokenUser, TokenOwner}) {
+            std::vector<unsigned char> lu(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
             DWORD taille = 0;
-            GetTokenInformation(h, classe, nullptr, 0, &taille);
-            std::vector<unsigned char> lu(taille);
-            // Both structures begin with the SID's address; the SID is copied.
-            const PSID trouve = taille != 0 && GetTokenInformation(h, classe, lu.data(), taille, &taille)
-                                    ? *reinterpret_cast<PSID*>(lu.data())
-                                    : nullptr;
-            if (trouve != nullptr && IsValidSid(trouve)) {
-                const auto* debut = static_cast<unsigned char*>(trouve);
-                sids.emplace_back(debut, debut + GetLengthSid(trouve));
+            if (GetTokenInformation(jeton, classe, lu.data(), static_cast<DWORD>(lu.size()), &taille)) {
+                lus.push_back(std::move(lu));
             }
         }
-        CloseHandle(h);
-        return sids;
+        CloseHandle(jeton);
+        return lus;
     }();
     return sid != nullptr && std::any_of(miens.begin(), miens.end(), [sid](const std::vector<unsigned char>& mien) {
-               return EqualSid(sid, const_cast<unsigned char*>(mien.data())) != FALSE;
+               return EqualSid(sid, *reinterpret_cast<const PSID*>(mien.data())) != FALSE;
            });
 }
 
@@ -261,12 +242,8 @@ Poignee CreerSansNom(const std::string&) {
     return kAucunePoignee;
 }
 
-int CreerSousNom(const std::string& chemin, Poignee& poignee) {
-    // Shared with nobody while it is written: another writer's sweep of
-    // leftovers cannot open it.
-    poignee = P(CreateFileW(VersUtf16(chemin).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    return Code(poignee != kAucunePoignee);
+int DonnerNom(Poignee, const std::string&) {
+    return ERROR_NOT_SUPPORTED; // no unnamed file to name
 }
 
 int ReprendreAttributs(Poignee, Poignee) {
@@ -282,10 +259,6 @@ int Substituer(Poignee poignee, const std::string& temporaire, const std::string
     return Code(
         ReplaceFileW(destination.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
         MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-}
-
-void SynchroniserDossier(const std::string&) {
-    // NTFS journals the folder's entries: nothing to flush.
 }
 
 std::vector<Racine> RacinesCopies() {
@@ -307,48 +280,30 @@ std::vector<Racine> RacinesCopies() {
     return racines;
 }
 
-Poignee OuvrirDossier(Poignee, const std::string& cheminParent, const std::string& nom, bool creer, int& erreur) {
-    const std::wstring chemin = Joindre(cheminParent, nom);
-    if (creer) {
+Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string& nom, Genre genre, bool creer,
+                   int& erreur) {
+    const std::wstring chemin = Joindre(cheminDossier, nom);
+    const bool dossier = genre == Genre::Dossier;
+    if (dossier && creer) {
         CreateDirectoryW(chemin.c_str(), nullptr);
     }
-    // Not shared for deletion: the folder cannot be renamed or replaced by
-    // a link while we hold it. A reparse point is opened as itself, and
-    // then refused by its type.
-    return Ouvert(CreateFileW(chemin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
-                  erreur);
+    // A folder is not shared for deletion, so that it cannot be renamed or
+    // replaced by a link while we hold it; a file made is shared with no one
+    // while it is written. A reparse point is opened as itself, then refused.
+    const bool nouveau = creer && !dossier;
+    return Ouvert(
+        CreateFileW(chemin.c_str(), nouveau ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                    dossier   ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                    : nouveau ? 0
+                              : kPartageTotal,
+                    nullptr, nouveau ? CREATE_NEW : OPEN_EXISTING,
+                    (dossier ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_OPEN_REPARSE_POINT,
+                    nullptr),
+        erreur);
 }
 
-Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur) {
-    return Ouvert(CreateFileW(Joindre(cheminDossier, nom).c_str(), creer ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                              creer ? 0 : kPartageTotal, nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
-                  erreur);
-}
-
-void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom) {
-    DeleteFileW(Joindre(cheminDossier, nom).c_str());
-}
-
-void SupprimerDossierDans(Poignee, const std::string& cheminParent, const std::string& nom) {
-    // The parent, held without sharing its deletion, cannot be moved away;
-    // a reparse point in nom's place is removed as itself, never followed.
-    RemoveDirectoryW(Joindre(cheminParent, nom).c_str());
-}
-
-std::vector<std::string> NomsDans(Poignee, const std::string& cheminDossier) {
-    std::vector<std::string> noms;
-    WIN32_FIND_DATAW trouve{};
-    const HANDLE recherche = FindFirstFileW(Joindre(cheminDossier, "*").c_str(), &trouve);
-    if (recherche == INVALID_HANDLE_VALUE) {
-        return noms;
-    }
-    do {
-        if ((trouve.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-            noms.push_back(DepuisUtf16(trouve.cFileName));
-        }
-    } while (FindNextFileW(recherche, &trouve));
-    FindClose(recherche);
-    return noms;
+void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom, Genre genre) {
+    // A folder is removed only empty, and a reparse point as itself, never followed.
+    const std::wstring chemin = Joindre(cheminDossier, nom);
+    genre == Genre::Dossier ? RemoveDirectoryW(chemin.c_str()) : DeleteFileW(chemin.c_str());
 }

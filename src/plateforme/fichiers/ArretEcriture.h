@@ -3,8 +3,9 @@
 #include <cstddef>
 #include <optional>
 
-// A test seam: the writes of this library stop for good after a given number
-// of bytes, as if the process had been killed there. Only tests arm it.
+// A test seam: the writes of this library (EntreesSorties.h's EcrireEn) stop
+// for good after a given number of bytes, as if the process had been killed
+// there. Only tests arm it.
 
 // Thrown where the write stops. Not an Echec: nothing catches it on the way
 // out, so no clean-up or rollback runs, as after a kill.
@@ -12,9 +13,3 @@ struct EcritureArretee {};
 
 // At most octets more bytes, all the library's writes together; nullopt disarms.
 void ArreterEcritureApres(std::optional<std::size_t> octets);
-
-// How many of demande bytes the next write may write; throws EcritureArretee
-// when none is left.
-std::size_t OctetsPermis(std::size_t demande);
-
-void CompterOctetsEcrits(std::size_t ecrits);

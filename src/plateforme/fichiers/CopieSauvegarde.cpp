@@ -4,17 +4,17 @@
 #include "PlacesCopies.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <array>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <sstream>
-#include <string_view>
 
 // A backup copy is one file: the format's line, a line of numbers (the
-// lengths of the file's identity, path, unchanged start, old and new part,
-// a digest of that start and one of what follows, which tells a whole copy
-// from one cut short), then the identity, the path, the old and the new
-// part. Its name comes from the identity, so that any name of the file finds it.
+// lengths of the file's identity, path, unchanged start, old and new part, a
+// digest of that start and one of what follows, which tells a whole copy from
+// one cut short), then the identity, the path, the old and the new part. Its
+// name comes from the identity, so that any name of the file finds it.
 
 namespace {
 
@@ -44,45 +44,37 @@ struct Sauvegarde {
     std::string_view ancien, nouveau;
 };
 
-std::string Entete(const Sauvegarde& s) {
-    std::string entete = kFormat;
-    for (const std::uint64_t nombre :
-         {std::uint64_t{s.identite.size()}, std::uint64_t{s.cible.size()}, std::uint64_t{s.debut},
-          std::uint64_t{s.ancien.size()}, std::uint64_t{s.nouveau.size()}, s.empreinteDebut}) {
-        entete += std::to_string(nombre) + ' ';
-    }
-    return entete + std::to_string(Empreinte({s.identite, s.cible, s.ancien, s.nouveau})) + '\n';
+// The numbers of the record's second line.
+std::array<unsigned long long, 7> Nombres(const Sauvegarde& s) {
+    return {s.identite.size(),
+            s.cible.size(),
+            s.debut,
+            s.ancien.size(),
+            s.nouveau.size(),
+            s.empreinteDebut,
+            Empreinte({s.identite, s.cible, s.ancien, s.nouveau})};
 }
 
 // The record held in octets, or nothing when it is not whole.
 std::optional<Sauvegarde> Relire(std::string_view octets) {
     const std::size_t finLigne = octets.find('\n', kFormat.size());
-    if (octets.substr(0, kFormat.size()) != kFormat || finLigne == std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::istringstream ligne(std::string(octets.substr(kFormat.size(), finLigne - kFormat.size())));
-    unsigned long long n[7] = {};
+    std::array<unsigned long long, 7> n{};
+    std::istringstream ligne(std::string(octets.substr(0, finLigne)));
+    ligne.ignore(static_cast<std::streamsize>(kFormat.size()));
     for (unsigned long long& nombre : n) {
-        if (!(ligne >> nombre)) {
-            return std::nullopt;
-        }
+        ligne >> nombre;
+    }
+    if (octets.substr(0, kFormat.size()) != kFormat || finLigne == std::string_view::npos || ligne.fail()) {
+        return std::nullopt;
     }
     std::string_view corps = octets.substr(finLigne + 1);
-    if (n[0] > corps.size() || n[1] > corps.size() || n[3] > corps.size() || n[4] > corps.size() ||
-        corps.size() != n[0] + n[1] + n[3] + n[4]) {
-        return std::nullopt;
-    }
-    Sauvegarde s;
-    s.identite = corps.substr(0, n[0]);
-    s.cible = corps.substr(n[0], n[1]);
-    s.debut = n[2];
-    s.empreinteDebut = n[5];
-    s.ancien = corps.substr(n[0] + n[1], n[3]);
-    s.nouveau = corps.substr(n[0] + n[1] + n[3]);
-    if (Empreinte({s.identite, s.cible, s.ancien, s.nouveau}) != n[6]) {
-        return std::nullopt;
-    }
-    return s;
+    const auto prendre = [&corps](unsigned long long taille) {
+        const std::string_view morceau = corps.substr(0, taille);
+        corps.remove_prefix(morceau.size());
+        return morceau;
+    };
+    const Sauvegarde s{prendre(n[0]), prendre(n[1]), n[2], n[5], prendre(n[3]), prendre(n[4])};
+    return corps.empty() && Nombres(s) == n ? std::optional(s) : std::nullopt;
 }
 
 // True when actuel is what a write of s can leave when cut short. Anything
@@ -95,11 +87,9 @@ bool EcritureCoupee(const Sauvegarde& s, std::string_view actuel) {
     }
     for (std::size_t i = s.debut; i < actuel.size(); ++i) {
         const std::size_t rang = i - s.debut;
-        const char octet = actuel[i];
-        const bool ancien = rang < s.ancien.size() && s.ancien[rang] == octet;
-        const bool nouveau = rang < s.nouveau.size() && s.nouveau[rang] == octet;
-        const bool reserve = i >= tailleAncienne && octet == '\0';
-        if (!ancien && !nouveau && !reserve) {
+        const bool ancien = rang < s.ancien.size() && s.ancien[rang] == actuel[i];
+        const bool nouveau = rang < s.nouveau.size() && s.nouveau[rang] == actuel[i];
+        if (!ancien && !nouveau && !(i >= tailleAncienne && actuel[i] == '\0')) {
             return false;
         }
     }
@@ -109,23 +99,24 @@ bool EcritureCoupee(const Sauvegarde& s, std::string_view actuel) {
 // The record of s in place, flushed and closed.
 int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegarde& s) {
     int erreur = 0;
-    PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, true, erreur));
+    PoigneeTenue copie(OuvrirDans(place.dossier.Valeur(), place.chemin, nom, Genre::Ordinaire, true, erreur));
     std::uint64_t position = 0;
-    const std::string entete = Entete(s);
+    std::string entete = kFormat;
+    for (const unsigned long long nombre : Nombres(s)) {
+        entete += std::to_string(nombre) + ' ';
+    }
+    entete.back() = '\n';
     for (const std::string_view morceau : {std::string_view(entete), s.identite, s.cible, s.ancien, s.nouveau}) {
         if (erreur != 0 || (erreur = EcrireEn(copie.Valeur(), morceau, position)) != 0) {
             return erreur;
         }
         position += morceau.size();
     }
-    if ((erreur = Synchroniser(copie.Valeur())) != 0) {
-        return erreur;
-    }
-    return copie.Fermer();
+    return (erreur = Synchroniser(copie.Valeur())) != 0 ? erreur : copie.Fermer();
 }
 
-// The first place that takes the record (a full or refused cache gives way
-// to the temporary folder); raises ErreurFichier when none does.
+// The first place that takes the record (a full or refused cache gives way to
+// the temporary folder); raises ErreurFichier when none does.
 const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
     ErreurFichier erreur{Etape::Copie, 0};
     for (const PlaceCopies& place : places) {
@@ -140,8 +131,8 @@ const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std
     throw erreur;
 }
 
-// Puts the old content back when the file (open as fichier, read as
-// actuel) is exactly what the write of s cut short leaves.
+// Puts the old content back when the file (open as fichier, read as actuel)
+// is exactly what the write of s cut short leaves.
 int Remettre(Poignee fichier, bool inscriptible, const Sauvegarde& s, const std::string& actuel, bool& remis) {
     if (!EcritureCoupee(s, actuel) || actuel.substr(s.debut) == s.nouveau || actuel.substr(s.debut) == s.ancien) {
         return 0;
@@ -156,11 +147,19 @@ int Remettre(Poignee fichier, bool inscriptible, const Sauvegarde& s, const std:
                         actuel.substr(0, s.debut) + std::string(s.ancien));
 }
 
-std::string IdentiteDe(const std::string& chemin) {
-    int erreur = 0;
-    EtatFichier etat;
-    const PoigneeTenue fichier(OuvrirFichier(chemin, false, etat, erreur));
-    return fichier.Ouverte() ? etat.identite : std::string();
+// Removes the copy nom of the place when its file is gone or replaced; a copy
+// not yet whole may be one being written, and is left.
+bool OterSiOrpheline(const PlaceCopies& place, const std::string& nom) {
+    const bool copie = nom.size() > kSuffixe.size() && nom.rfind(kSuffixe) == nom.size() - kSuffixe.size();
+    const PoigneeTenue lue = copie ? OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom) : PoigneeTenue();
+    std::string octets;
+    const std::optional<Sauvegarde> s =
+        lue.Ouverte() && LireTout(lue.Valeur(), octets) == 0 ? Relire(octets) : std::nullopt;
+    if (s && !Designe(std::string(s->cible), std::string(s->identite))) {
+        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -168,13 +167,16 @@ std::string IdentiteDe(const std::string& chemin) {
 bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lue, const std::string& nouveau,
                     const std::function<bool()>& inchange) {
     const std::string_view ancien(lue.octets);
-    const std::size_t debut = static_cast<std::size_t>(
+    const auto debut = static_cast<std::size_t>(
         std::mismatch(ancien.begin(), ancien.end(), nouveau.begin(), nouveau.end()).first - ancien.begin());
-    Sauvegarde s{lue.etat.identite, cible, debut, Empreinte({ancien.substr(0, debut)}), ancien.substr(debut), {}};
-    s.nouveau = std::string_view(nouveau).substr(debut);
-
+    const Sauvegarde s{lue.etat.identite,
+                       cible,
+                       debut,
+                       Empreinte({ancien.substr(0, debut)}),
+                       ancien.substr(debut),
+                       std::string_view(nouveau).substr(debut)};
     std::string pourquoi;
-    const std::vector<PlaceCopies> places = PlacesCopies(pourquoi);
+    const std::vector<PlaceCopies> places = PlacesCopies(true, {}, pourquoi);
     if (places.empty()) {
         throw ErreurFichier{Etape::Copie, kAucunDossierSur, pourquoi};
     }
@@ -197,24 +199,26 @@ bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lu
 }
 
 bool CopieEnAttente(const EtatFichier& etat) {
-    return CopiePresente(NomCopie(etat.identite));
+    std::string pourquoi;
+    return !PlacesCopies(false, NomCopie(etat.identite), pourquoi).empty();
 }
 
 bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& etat) {
     bool remis = false;
     const std::string nom = NomCopie(etat.identite);
-    for (const PlaceCopies& place : PlacesOu(nom)) {
+    std::string pourquoi;
+    for (const PlaceCopies& place : PlacesCopies(false, nom, pourquoi)) {
         std::string octets;
+        std::string actuel;
         const PoigneeTenue copie = OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom);
         if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
             continue;
         }
+        // Not whole, the copy was cut short while written: the file was not touched.
         const std::optional<Sauvegarde> s = Relire(octets);
         if (s && s->identite != etat.identite) {
             continue; // another file's copy under the same name
         }
-        // A copy cut short while it was written: the file was not touched.
-        std::string actuel;
         if (s && LireTout(fichier, actuel) != 0) {
             return remis; // the read that follows reports it
         }
@@ -227,28 +231,22 @@ bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& e
 }
 
 void OterCopiesOrphelines() {
-    for (PlaceCopies& place : PlacesOu({})) {
+    std::string pourquoi;
+    for (PlaceCopies& place : PlacesCopies(false, {}, pourquoi)) {
         std::size_t restent = 0;
-        for (const std::string& nom : NomsDans(place.dossier.Valeur(), place.chemin)) {
-            std::string octets;
-            const PoigneeTenue copie = nom.size() > kSuffixe.size() &&
-                                               nom.compare(nom.size() - kSuffixe.size(), kSuffixe.size(), kSuffixe) == 0
-                                           ? OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom)
-                                           : PoigneeTenue();
-            // A copy not yet whole may be one being written: it is left.
-            const std::optional<Sauvegarde> s =
-                copie.Ouverte() && LireTout(copie.Valeur(), octets) == 0 ? Relire(octets) : std::nullopt;
-            if (s && IdentiteDe(std::string(s->cible)) != s->identite) {
-                SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
-            } else {
-                ++restent;
+        try { // a folder that cannot be listed keeps its copies for the next write
+            // The names only: each is opened in the folder held, never followed.
+            for (const auto& entree : std::filesystem::directory_iterator(std::filesystem::u8path(place.chemin))) {
+                restent += OterSiOrpheline(place, entree.path().filename().u8string()) ? 0 : 1;
             }
+        } catch (const std::exception&) {
+            continue;
         }
         // Empty, the folder goes too, so that the next writes find no folder
         // to open; one that someone fills meanwhile stays.
         if (restent == 0 && place.parent.Ouverte()) {
             place.dossier.Fermer();
-            SupprimerDossierDans(place.parent.Valeur(), place.cheminParent, place.nom);
+            SupprimerDans(place.parent.Valeur(), place.cheminParent, place.nom, Genre::Dossier);
         }
     }
 }

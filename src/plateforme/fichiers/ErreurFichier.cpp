@@ -5,22 +5,20 @@
 namespace {
 
 std::string Raison(bool lecture, const ErreurFichier& erreur) {
-    const std::string rienEcrit =
+    const std::string plusTard =
         lecture ? " ; réessayez dans un instant" : " ; rien n'y a été écrit, réessayez dans un instant";
     switch (erreur.code) {
     case kPasUnFichierOrdinaire:
         return "ce n'est pas un fichier ordinaire";
     case kUtiliseAilleurs:
-        return "il est utilisé par un autre programme" + rienEcrit;
+        return "il est utilisé par un autre programme" + plusTard;
     case kModifieSansCesse:
-        return "un autre programme le modifie en ce moment" + rienEcrit;
+        return "un autre programme le modifie en ce moment" + plusTard;
     case kAucunDossierSur:
         return "aucun dossier sûr où garder sa copie de sauvegarde (" + erreur.detail + ")";
-    default:
-        return erreur.etape == Etape::Copie
-                   ? "sa copie de sauvegarde « " + erreur.detail + " » : " + TexteSysteme(erreur.code)
-                   : TexteSysteme(erreur.code);
     }
+    const std::string copie = erreur.etape == Etape::Copie ? "sa copie de sauvegarde « " + erreur.detail + " » : " : "";
+    return copie + TexteSysteme(erreur.code);
 }
 
 } // namespace

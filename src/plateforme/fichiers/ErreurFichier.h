@@ -2,8 +2,8 @@
 
 #include <string>
 
-// What failed in the file layer, recorded where it happens and thrown up as
-// it is to AccesFichier.h's entry points, which make the French message here.
+// What failed in the file layer, recorded where it happens and thrown as it
+// is up to AccesFichier.h's entry points, which make the French message here.
 
 // Codes of our own, beside the system's (both positive).
 inline constexpr int kPasUnFichierOrdinaire = -1; // a folder, a pipe, a device
@@ -19,9 +19,7 @@ struct ErreurFichier {
     std::string detail = {}; // the copy's path, or why no folder was safe for it
 };
 
-// "Impossible de lire le fichier « chemin » : <raison>." (or "Impossible
-// d'écrire…"), the reason in our words for our codes, the system's for its.
+// "Impossible de lire le fichier « chemin » : <raison>." (or "d'écrire"), in
+// our words for our codes, the system's for its.
 std::string MessageFichier(const std::string& chemin, bool lecture, const ErreurFichier& erreur);
-
-// The same sentence for a write, with a reason of the caller's.
 std::string MessageEcritureImpossible(const std::string& chemin, const std::string& raison);

@@ -5,26 +5,17 @@
 #include <windows.h>
 
 bool FichierExiste(const std::string& chemin) {
-    if (chemin.empty()) {
-        return false;
+    // Opened for its attributes alone, which no sharing refuses, links
+    // followed to their target.
+    const HANDLE h = chemin.empty() ? INVALID_HANDLE_VALUE
+                                    : CreateFileW(VersUtf16(chemin).c_str(), FILE_READ_ATTRIBUTES,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION i{};
+    const bool fichier = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &i) != 0 &&
+                         (i.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
     }
-    const std::wstring large = VersUtf16(chemin);
-    const DWORD attributs = GetFileAttributesW(large.c_str());
-    if (attributs == INVALID_FILE_ATTRIBUTES) {
-        return false;
-    }
-    if ((attributs & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return (attributs & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    }
-    // A link: the attributes above are the link's own. Opening it follows it
-    // to its target, which must exist and not be a folder.
-    const HANDLE cible = CreateFileW(large.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (cible == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION informations{};
-    const bool lu = GetFileInformationByHandle(cible, &informations) != 0;
-    CloseHandle(cible);
-    return lu && (informations.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return fichier;
 }

@@ -1,7 +1,5 @@
 #include "PlacesCopies.h"
 
-#include <algorithm>
-
 namespace {
 
 bool AuSeulUtilisateur(const PoigneeTenue& dossier) {
@@ -10,20 +8,19 @@ bool AuSeulUtilisateur(const PoigneeTenue& dossier) {
            !etat.ouvertAuxAutres;
 }
 
-// Opens the last folder of racine, step by step from its root; why not, in
+// Opens the last folder of racine step by step from its root; why not, in
 // pourquoi, when a step is not safe.
 bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::string& pourquoi) {
     int erreur = 0;
     place.chemin = racine.chemin;
-    place.dossier = PoigneeTenue(OuvrirDossier(kAucunePoignee, {}, racine.chemin, creer, erreur));
+    place.dossier = PoigneeTenue(OuvrirDans(kAucunePoignee, {}, racine.chemin, Genre::Dossier, creer, erreur));
     bool sur = place.dossier.Ouverte() && (!racine.aVerifier || AuSeulUtilisateur(place.dossier));
     for (std::size_t i = 0; sur && i < racine.dossiers.size(); ++i) {
-        PoigneeTenue suivant(OuvrirDossier(place.dossier.Valeur(), place.chemin, racine.dossiers[i], creer, erreur));
-        place.cheminParent = place.chemin;
         place.nom = racine.dossiers[i];
-        place.chemin += kSeparateur + racine.dossiers[i];
-        place.parent = std::move(place.dossier);
-        place.dossier = std::move(suivant);
+        PoigneeTenue suivant(
+            OuvrirDans(place.dossier.Valeur(), place.chemin, place.nom, Genre::Dossier, creer, erreur));
+        place.cheminParent = std::exchange(place.chemin, place.chemin + kSeparateur + place.nom);
+        place.parent = std::exchange(place.dossier, std::move(suivant));
         sur = AuSeulUtilisateur(place.dossier);
     }
     if (!sur) {
@@ -33,21 +30,22 @@ bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::stri
     return sur;
 }
 
-// Whether the file nom (or, nom being empty, the folder itself) is in the
-// last folder of racine, by one call on its path.
+// Whether the file nom (nom empty: the folder itself) is in the last folder
+// of racine, by one call on its path.
 bool Present(const Racine& racine, const std::string& nom) {
     std::string chemin = racine.chemin;
     for (const std::string& dossier : racine.dossiers) {
         chemin += kSeparateur + dossier;
     }
     int erreur = 0;
-    return PoigneeTenue(nom.empty() ? OuvrirDossier(kAucunePoignee, {}, chemin, false, erreur)
-                                    : OuvrirDans(kAucunePoignee, chemin, nom, false, erreur))
+    return PoigneeTenue(nom.empty() ? OuvrirDans(kAucunePoignee, {}, chemin, Genre::Dossier, false, erreur)
+                                    : OuvrirDans(kAucunePoignee, chemin, nom, Genre::Ordinaire, false, erreur))
         .Ouverte();
 }
 
-// Made first when creer is set; else only those holding nom.
-std::vector<PlaceCopies> Places(bool creer, const std::string& nom, std::string& pourquoi) {
+} // namespace
+
+std::vector<PlaceCopies> PlacesCopies(bool creer, const std::string& nom, std::string& pourquoi) {
     std::vector<PlaceCopies> places;
     for (const Racine& racine : RacinesCopies()) {
         PlaceCopies place;
@@ -56,20 +54,4 @@ std::vector<PlaceCopies> Places(bool creer, const std::string& nom, std::string&
         }
     }
     return places;
-}
-
-} // namespace
-
-std::vector<PlaceCopies> PlacesCopies(std::string& pourquoi) {
-    return Places(true, {}, pourquoi);
-}
-
-bool CopiePresente(const std::string& nom) {
-    const std::vector<Racine> racines = RacinesCopies();
-    return std::any_of(racines.begin(), racines.end(), [&](const Racine& racine) { return Present(racine, nom); });
-}
-
-std::vector<PlaceCopies> PlacesOu(const std::string& nom) {
-    std::string pourquoi;
-    return Places(false, nom, pourquoi);
 }

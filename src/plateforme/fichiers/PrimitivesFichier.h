@@ -5,13 +5,11 @@
 #include <string>
 #include <vector>
 
-// The system calls the file layer rests on, and nothing more: each
-// AccesFichier_<system>.cpp implements them on the system's own API (POSIX,
-// or the wide-character Win32 API); every rule built on them is written once,
-// in the portable files. Paths are UTF-8. Codes are the system's (errno, or
-// GetLastError), or ErreurFichier.h's kPasUnFichierOrdinaire; 0 is success.
+// The system calls the file layer rests on, and nothing more, implemented by
+// AccesFichier_<system>.cpp; every rule built on them is written once, in
+// the portable files. Paths are UTF-8; codes are the system's or
+// ErreurFichier.h's, 0 being success.
 
-// An open file or folder; kAucunePoignee when none.
 using Poignee = std::intptr_t;
 inline constexpr Poignee kAucunePoignee = -1;
 
@@ -24,84 +22,53 @@ struct EtatFichier {
     std::int64_t modification = 0; // in the system's finest unit
     std::uint32_t liens = 1;       // its names (hard links)
     bool aNous = false;            // owned by the running user
-    // Someone else may write it: on Windows an access entry letting anyone
-    // but the user, SYSTEM and Administrators write, delete or change
-    // permissions.
+    // Someone else may write it: on Windows, an access entry letting anyone
+    // but the user, SYSTEM and Administrators write, delete or change rights.
     bool ouvertAuxAutres = true;
 };
 
-extern const char kSeparateur; // between a folder's path and a name in it
-
+extern const char kSeparateur;
 std::string TexteSysteme(int erreur);
-bool NomPris(int erreur);
-// The folder refuses a new name or a rename (not ours to write, read-only,
-// sticky): the file is then written in place.
+// The folder refuses the new name or the rename (not ours to write,
+// read-only, sticky), or the name is taken: the file is then written in place.
 bool NomRefuse(int erreur);
 bool PlaceManquante(int erreur); // the disk or the user's quota is full
 
-// ---- The caller's file, reached by its path once, a link followed
-
-// Opens the existing file chemin for reading, or for writing too (which a
-// file we may not write, or marked read-only on Windows, refuses), without
-// waiting on a pipe.
+// The caller's file: opened once by its path (links followed, for writing
+// refused when the user may not write it or it is marked read-only, a pipe
+// never waited on), then only through the handle.
 Poignee OuvrirChemin(const std::string& chemin, bool ecriture, int& erreur);
-
-// The path of the file open from chemin, every link resolved; "" when the
-// system cannot say.
-std::string CheminDe(Poignee poignee, const std::string& chemin);
-
+std::string CheminDe(Poignee poignee); // every link resolved; "" when the system cannot say
 Poignee RouvrirEnEcriture(Poignee poignee, int& erreur);
 int EtatDe(Poignee poignee, EtatFichier& etat);
-// lus is 0 at the end.
 int LireMorceau(Poignee poignee, std::uint64_t position, char* tampon, std::size_t taille, std::size_t& lus);
 int EcrireMorceau(Poignee poignee, const char* octets, std::size_t taille, std::uint64_t position, std::size_t& ecrits);
-// Sets aside the space for taille bytes, so that a full disk fails before a
-// byte is overwritten; 0 where the system cannot say.
+// Sets aside the space first, so that a full disk fails before a byte is
+// overwritten; 0 where the system cannot say.
 int Reserver(Poignee poignee, std::uint64_t taille);
 int FixerTaille(Poignee poignee, std::uint64_t taille);
 int Synchroniser(Poignee poignee);
-// Releases the handle's lock too; a lost write may still show here.
-int FermerPoignee(Poignee poignee);
+int FermerPoignee(Poignee poignee); // a lost write may still show here
 
-// ---- The lock
-
-// Takes the exclusive lock of the handle's file without waiting; false only
-// while another handle, of this process or another, holds it. A file system
-// without locks counts as taken. On Windows a byte far past any content is
-// locked, since its locks refuse reads of what they cover.
+// The exclusive lock, not waited for: false only while another handle holds
+// it. On Windows a byte far past any content, since locks there refuse reads.
 bool PrendreVerrou(Poignee poignee);
+bool Designe(const std::string& chemin, const std::string& identite); // links followed
 
-// Whether chemin, a link followed, names the file of that identity.
-bool Designe(const std::string& chemin, const std::string& identite);
-
-// ---- The temporary file beside the caller's, and its rename
-
-// An unnamed new file in dossier (Linux's O_TMPFILE), which a kill leaves
-// nowhere; kAucunePoignee where the system has none.
+// The temporary file: unnamed where the system allows (Linux's O_TMPFILE, so
+// that a kill leaves it nowhere), else kAucunePoignee; then named.
 Poignee CreerSansNom(const std::string& dossier);
-
-// Creates the new file chemin, readable by the user only, as poignee, or
-// gives the unnamed file poignee that name.
-int CreerSousNom(const std::string& chemin, Poignee& poignee);
-
-// Gives the new file the original's owner, group, mode and extended
-// attributes (POSIX ACLs among them), which a rename would lose. Nothing on
-// Windows, where the replacement keeps them.
+int DonnerNom(Poignee poignee, const std::string& chemin);
+// The original's owner, group, mode and extended attributes, which a rename
+// would lose; on Windows the replacement keeps them.
 int ReprendreAttributs(Poignee original, Poignee nouveau);
-
-// Puts the file temporaire, flushed and open as poignee, in the place of
-// cible in one step; poignee is closed on every outcome.
+// Puts temporaire in cible's place in one step; poignee is closed on every outcome.
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible);
 
-// Makes a new or removed name in dossier durable, where the system needs it.
-void SynchroniserDossier(const std::string& dossier);
-
-// ---- The folders of the backup copies, reached without following any link
-
-// The roots the copies' folders are made under, the user's cache first,
-// which outlives a restart, then the temporary folder, each with its folders
-// one inside the other. A root of the user's own is checked like those
-// folders (aVerifier); a shared one, like /tmp, is not.
+// The roots of the copies' folders, the user's cache first (it outlives a
+// restart), then the temporary folder, each with its folders one inside the
+// other. A root of the user's own is checked like them (aVerifier); a shared
+// one, like /tmp, is not.
 struct Racine {
     std::string chemin;
     bool aVerifier = true;
@@ -109,14 +76,11 @@ struct Racine {
 };
 std::vector<Racine> RacinesCopies();
 
-// The folder, or file, nom in the folder parent whose path is cheminParent
-// (reached by the path alone when parent is kAucunePoignee), opened without
+// nom in the folder dossier whose path is cheminDossier (by that path when
+// dossier is kAucunePoignee, by nom alone when the path is empty), never
 // following a link or a reparse point at that last step. With creer, made
-// first, readable by the user only; a file made so is opened to write.
-Poignee OuvrirDossier(Poignee parent, const std::string& cheminParent, const std::string& nom, bool creer, int& erreur);
-Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, bool creer, int& erreur);
-void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom);
-// Only when it is empty.
-void SupprimerDossierDans(Poignee parent, const std::string& cheminParent, const std::string& nom);
-// Folders and links left out.
-std::vector<std::string> NomsDans(Poignee dossier, const std::string& cheminDossier);
+// first, the user's alone; a file made so is open to write.
+Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, Genre genre, bool creer,
+                   int& erreur);
+void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom,
+                   Genre genre = Genre::Ordinaire); // a folder only when empty

@@ -7,7 +7,6 @@
 namespace {
 
 std::chrono::milliseconds gAttente{3000};
-constexpr std::chrono::milliseconds kPas{50};
 
 } // namespace
 
@@ -27,7 +26,7 @@ VerrouFichier::VerrouFichier(const std::string& chemin, bool ecriture, PoigneeTe
         }
         bool pris = false;
         while (!(pris = PrendreVerrou(fichier_.Valeur())) && std::chrono::steady_clock::now() < limite) {
-            std::this_thread::sleep_for(kPas);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         if (pris && EtatDe(fichier_.Valeur(), etat) == 0 && Designe(chemin, etat.identite)) {
             return;
