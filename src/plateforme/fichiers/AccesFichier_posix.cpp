@@ -10,7 +10,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-// The file layer's system calls on Linux (PrimitivesFichier.h).
+// The file layer's system calls on Linux. Reads and writes of regular files
+// are not interrupted by signals, nor is a lock not waited for: no EINTR loop.
 
 namespace {
 
@@ -18,19 +19,17 @@ int Fd(Poignee poignee) {
     return static_cast<int>(poignee);
 }
 
-// A result of a call that sets errno: 0, or the code.
 int Code(bool reussi) {
     return reussi ? 0 : errno;
 }
 
-// An open's result: the handle, -1 being kAucunePoignee, and its code.
 Poignee Ouvert(int fd, int& erreur) {
     erreur = Code(fd >= 0);
     return fd;
 }
 
-int DossierOu(Poignee parent) {
-    return parent == kAucunePoignee ? AT_FDCWD : Fd(parent);
+int DossierOu(Poignee dossier) {
+    return dossier == kAucunePoignee ? AT_FDCWD : Fd(dossier);
 }
 
 // The open file's name in /proc, which reaches it without its path.
@@ -38,9 +37,31 @@ std::string Lien(Poignee poignee) {
     return "/proc/self/fd/" + std::to_string(Fd(poignee));
 }
 
-// nom in dossier: by the folder's path when it is not open.
 std::string Dans(Poignee dossier, const std::string& cheminDossier, const std::string& nom) {
     return dossier == kAucunePoignee && !cheminDossier.empty() ? cheminDossier + "/" + nom : nom;
+}
+
+std::string Identite(const struct stat& etat) {
+    return std::to_string(etat.st_dev) + ":" + std::to_string(etat.st_ino);
+}
+
+// Copies the original's extended attributes (POSIX ACLs among them); one that
+// cannot be set (an ACL the file system refuses, a label we may not give) is
+// reported, and the file is then written in place, which keeps them all.
+int ReprendreAttributsEtendus(int original, int nouveau) {
+    const ssize_t taille = ::flistxattr(original, nullptr, 0);
+    std::string noms(taille > 0 ? static_cast<std::size_t>(taille) : 0, '\0');
+    const ssize_t lus = taille > 0 ? ::flistxattr(original, noms.data(), noms.size()) : 0; // none, or no support
+    for (std::size_t debut = 0; lus > 0 && debut < static_cast<std::size_t>(lus); debut = noms.find('\0', debut) + 1) {
+        const char* nom = noms.c_str() + debut;
+        const ssize_t longueur = ::fgetxattr(original, nom, nullptr, 0);
+        std::string valeur(longueur > 0 ? static_cast<std::size_t>(longueur) : 0, '\0');
+        if (longueur < 0 || ::fgetxattr(original, nom, valeur.data(), valeur.size()) != longueur ||
+            ::fsetxattr(nouveau, nom, valeur.data(), valeur.size(), 0) != 0) {
+            return errno != 0 ? errno : EIO;
+        }
+    }
+    return lus < 0 ? errno : 0;
 }
 
 } // namespace
@@ -81,39 +102,33 @@ int EtatDe(Poignee poignee, EtatFichier& etat) {
         return errno;
     }
     etat.genre = S_ISREG(lu.st_mode) ? Genre::Ordinaire : S_ISDIR(lu.st_mode) ? Genre::Dossier : Genre::Autre;
-    etat.identite = std::to_string(lu.st_dev) + ":" + std::to_string(lu.st_ino);
+    etat.identite = Identite(lu);
     etat.taille = static_cast<std::uint64_t>(lu.st_size);
     etat.modification = static_cast<std::int64_t>(lu.st_mtim.tv_sec) * 1000000000 + lu.st_mtim.tv_nsec;
     etat.liens = static_cast<std::uint32_t>(lu.st_nlink);
-    static const uid_t moi = ::geteuid(); // asked once, not at each state
+    static const uid_t moi = ::geteuid();
     etat.aNous = lu.st_uid == moi;
     etat.ouvertAuxAutres = (lu.st_mode & 022) != 0;
     return 0;
 }
 
 int LireMorceau(Poignee poignee, std::uint64_t position, char* tampon, std::size_t taille, std::size_t& lus) {
-    ssize_t n = 0;
-    do {
-        n = ::pread(Fd(poignee), tampon, taille, static_cast<off_t>(position));
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = ::pread(Fd(poignee), tampon, taille, static_cast<off_t>(position));
     lus = n > 0 ? static_cast<std::size_t>(n) : 0;
     return Code(n >= 0);
 }
 
 int EcrireMorceau(Poignee poignee, const char* octets, std::size_t taille, std::uint64_t position,
                   std::size_t& ecrits) {
-    ssize_t n = 0;
-    do {
-        n = ::pwrite(Fd(poignee), octets, taille, static_cast<off_t>(position));
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = ::pwrite(Fd(poignee), octets, taille, static_cast<off_t>(position));
     ecrits = n > 0 ? static_cast<std::size_t>(n) : 0;
     return Code(n >= 0);
 }
 
 int Reserver(Poignee poignee, std::uint64_t taille) {
-    const int erreur = ::posix_fallocate(Fd(poignee), 0, static_cast<off_t>(taille));
     // A file system without the call is no reason to stop: the write itself
     // reports what really goes wrong.
+    const int erreur = ::posix_fallocate(Fd(poignee), 0, static_cast<off_t>(taille));
     return PlaceManquante(erreur) ? erreur : 0;
 }
 
@@ -130,18 +145,12 @@ int FermerPoignee(Poignee poignee) {
 }
 
 bool PrendreVerrou(Poignee poignee) {
-    while (::flock(Fd(poignee), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EINTR) {
-            return errno != EWOULDBLOCK;
-        }
-    }
-    return true;
+    return ::flock(Fd(poignee), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 bool Designe(const std::string& chemin, const std::string& identite) {
     struct stat nomme {};
-    return ::stat(chemin.c_str(), &nomme) == 0 &&
-           std::to_string(nomme.st_dev) + ":" + std::to_string(nomme.st_ino) == identite;
+    return ::stat(chemin.c_str(), &nomme) == 0 && Identite(nomme) == identite;
 }
 
 Poignee CreerSansNom(const std::string& dossier) {
@@ -151,32 +160,6 @@ Poignee CreerSansNom(const std::string& dossier) {
 int DonnerNom(Poignee poignee, const std::string& chemin) {
     return Code(::linkat(AT_FDCWD, Lien(poignee).c_str(), AT_FDCWD, chemin.c_str(), AT_SYMLINK_FOLLOW) == 0);
 }
-
-namespace {
-
-// Copies the original's extended attributes; any that cannot be set (an ACL
-// the file system refuses, a label we may not give) is reported, and the
-// file is then written in place, which keeps them all.
-int ReprendreAttributsEtendus(int original, int nouveau) {
-    const ssize_t taille = ::flistxattr(original, nullptr, 0);
-    if (taille <= 0) {
-        return 0; // none, or a file system without them
-    }
-    std::string noms(static_cast<std::size_t>(taille), '\0');
-    const ssize_t lus = ::flistxattr(original, noms.data(), noms.size());
-    for (std::size_t debut = 0; lus > 0 && debut < static_cast<std::size_t>(lus); debut = noms.find('\0', debut) + 1) {
-        const char* nom = noms.c_str() + debut;
-        const ssize_t longueur = ::fgetxattr(original, nom, nullptr, 0);
-        std::string valeur(longueur > 0 ? static_cast<std::size_t>(longueur) : 0, '\0');
-        if (longueur < 0 || ::fgetxattr(original, nom, valeur.data(), valeur.size()) != longueur ||
-            ::fsetxattr(nouveau, nom, valeur.data(), valeur.size(), 0) != 0) {
-            return errno != 0 ? errno : EIO;
-        }
-    }
-    return lus < 0 ? errno : 0;
-}
-
-} // namespace
 
 int ReprendreAttributs(Poignee original, Poignee nouveau) {
     struct stat etat {};
@@ -189,25 +172,22 @@ int ReprendreAttributs(Poignee original, Poignee nouveau) {
     if (::fchown(Fd(nouveau), etat.st_uid, etat.st_gid) != 0) {
         static_cast<void>(::fchown(Fd(nouveau), static_cast<uid_t>(-1), etat.st_gid));
     }
-    if (::fchmod(Fd(nouveau), etat.st_mode & 07777) != 0) {
-        return errno;
-    }
-    // The mode set above would also reset an access ACL: the attributes go last.
-    return ReprendreAttributsEtendus(Fd(original), Fd(nouveau));
+    // The mode would also reset an access ACL: the attributes go last.
+    return ::fchmod(Fd(nouveau), etat.st_mode & 07777) != 0 ? errno
+                                                            : ReprendreAttributsEtendus(Fd(original), Fd(nouveau));
 }
 
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible) {
-    // Still open, and so still locked, while it is renamed: another writer's
-    // sweep of leftovers never takes it for one.
+    // Still open, and so still locked, while it is renamed.
     const int erreur = Code(::rename(temporaire.c_str(), cible.c_str()) == 0);
     const int fermeture = FermerPoignee(poignee);
     return erreur != 0 ? erreur : fermeture;
 }
 
 std::vector<Racine> RacinesCopies() {
-    // The cache (XDG's) outlives a power cut, which a temporary folder in
-    // memory would not; that one is for a user without a home, or a cache
-    // full or not the user's own.
+    // The cache outlives a power cut, which a temporary folder in memory
+    // would not; that one is for a user without a home, or a cache full or
+    // not the user's own.
     std::vector<Racine> racines;
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
         racines.push_back({xdg, true, {"quilvarest", "copies-en-cours"}});
@@ -224,16 +204,14 @@ std::vector<Racine> RacinesCopies() {
 Poignee OuvrirDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, Genre genre, bool creer,
                    int& erreur) {
     const std::string cible = Dans(dossier, cheminDossier, nom);
-    int options = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
-    if (genre == Genre::Dossier) {
-        options |= O_RDONLY | O_DIRECTORY;
-        if (creer) {
-            ::mkdirat(DossierOu(dossier), cible.c_str(), 0700);
-        }
-    } else {
-        options |= creer ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY | O_NONBLOCK;
+    if (genre == Genre::Dossier && creer) {
+        ::mkdirat(DossierOu(dossier), cible.c_str(), 0700);
     }
-    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options, 0600), erreur);
+    const int options = genre == Genre::Dossier ? O_RDONLY | O_DIRECTORY
+                        : creer                 ? O_RDWR | O_CREAT | O_EXCL
+                                                : O_RDONLY | O_NONBLOCK;
+    return Ouvert(::openat(DossierOu(dossier), cible.c_str(), options | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600),
+                  erreur);
 }
 
 void SupprimerDans(Poignee dossier, const std::string& cheminDossier, const std::string& nom, Genre genre) {

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-// The file layer's system calls on Windows (PrimitivesFichier.h), wide-character.
+// The file layer's system calls on Windows, wide-character.
 
 namespace {
 
@@ -26,7 +26,6 @@ int Code(bool reussi) {
     return reussi ? 0 : static_cast<int>(GetLastError());
 }
 
-// An open's result: the handle, and its code.
 Poignee Ouvert(HANDLE h, int& erreur) {
     erreur = Code(h != INVALID_HANDLE_VALUE);
     return P(h);
@@ -247,13 +246,13 @@ int DonnerNom(Poignee, const std::string&) {
 }
 
 int ReprendreAttributs(Poignee, Poignee) {
-    return 0;
+    return 0; // ReplaceFileW keeps them
 }
 
 int Substituer(Poignee poignee, const std::string& temporaire, const std::string& cible) {
     FermerPoignee(poignee);
     // ReplaceFileW keeps attributes, security and streams; a file system
-    // without it takes a plain replacing move.
+    // without it takes a plain move.
     const std::wstring source = VersUtf16(temporaire);
     const std::wstring destination = VersUtf16(cible);
     return Code(
@@ -270,12 +269,9 @@ std::vector<Racine> RacinesCopies() {
     if (longueur > 0 && longueur <= MAX_PATH) {
         racines.push_back({DepuisUtf16(std::wstring(tampon, longueur)), true, {"Quilvarest", "copies-en-cours"}});
     }
-    longueur = GetTempPathW(MAX_PATH + 1, tampon);
-    while (longueur > 0 && longueur <= MAX_PATH && (tampon[longueur - 1] == L'\\' || tampon[longueur - 1] == L'/')) {
-        --longueur;
-    }
-    if (longueur > 0 && longueur <= MAX_PATH) {
-        racines.push_back({DepuisUtf16(std::wstring(tampon, longueur)), true, {"Quilvarest-copies"}});
+    longueur = GetTempPathW(MAX_PATH + 1, tampon); // with its final backslash
+    if (longueur > 1 && longueur <= MAX_PATH) {
+        racines.push_back({DepuisUtf16(std::wstring(tampon, longueur - 1)), true, {"Quilvarest-copies"}});
     }
     return racines;
 }
@@ -291,15 +287,11 @@ Poignee OuvrirDans(Poignee, const std::string& cheminDossier, const std::string&
     // replaced by a link while we hold it; a file made is shared with no one
     // while it is written. A reparse point is opened as itself, then refused.
     const bool nouveau = creer && !dossier;
-    return Ouvert(
-        CreateFileW(chemin.c_str(), nouveau ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                    dossier   ? FILE_SHARE_READ | FILE_SHARE_WRITE
-                    : nouveau ? 0
-                              : kPartageTotal,
-                    nullptr, nouveau ? CREATE_NEW : OPEN_EXISTING,
-                    (dossier ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_OPEN_REPARSE_POINT,
-                    nullptr),
-        erreur);
+    const DWORD partage = dossier ? FILE_SHARE_READ | FILE_SHARE_WRITE : nouveau ? 0 : kPartageTotal;
+    const DWORD options = (dossier ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_OPEN_REPARSE_POINT;
+    return Ouvert(CreateFileW(chemin.c_str(), nouveau ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, partage, nullptr,
+                              nouveau ? CREATE_NEW : OPEN_EXISTING, options, nullptr),
+                  erreur);
 }
 
 void SupprimerDans(Poignee, const std::string& cheminDossier, const std::string& nom, Genre genre) {

@@ -10,11 +10,11 @@
 #include <optional>
 #include <sstream>
 
-// A backup copy is one file: the format's line, a line of numbers (the
-// lengths of the file's identity, path, unchanged start, old and new part, a
-// digest of that start and one of what follows, which tells a whole copy from
-// one cut short), then the identity, the path, the old and the new part. Its
-// name comes from the identity, so that any name of the file finds it.
+// A backup copy is one file: the format's line, a line of numbers (the sizes
+// of the file's identity, path, unchanged start, old and new part, a digest of
+// that start and one of the rest, which tells a whole copy from one cut
+// short), then the identity, the path, the old and the new part. Its name
+// comes from the identity, so that any name of the file finds it.
 
 namespace {
 
@@ -46,13 +46,8 @@ struct Sauvegarde {
 
 // The numbers of the record's second line.
 std::array<unsigned long long, 7> Nombres(const Sauvegarde& s) {
-    return {s.identite.size(),
-            s.cible.size(),
-            s.debut,
-            s.ancien.size(),
-            s.nouveau.size(),
-            s.empreinteDebut,
-            Empreinte({s.identite, s.cible, s.ancien, s.nouveau})};
+    const std::uint64_t tout = Empreinte({s.identite, s.cible, s.ancien, s.nouveau});
+    return {s.identite.size(), s.cible.size(), s.debut, s.ancien.size(), s.nouveau.size(), s.empreinteDebut, tout};
 }
 
 // The record held in octets, or nothing when it is not whole.
@@ -120,13 +115,13 @@ int EcrireCopie(const PlaceCopies& place, const std::string& nom, const Sauvegar
 const PlaceCopies& GarderCopie(const std::vector<PlaceCopies>& places, const std::string& nom, const Sauvegarde& s) {
     ErreurFichier erreur{Etape::Copie, 0};
     for (const PlaceCopies& place : places) {
-        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        place.Supprimer(nom);
         erreur = {Etape::Copie, EcrireCopie(place, nom, s), place.chemin + kSeparateur + nom};
         if (erreur.code == 0) {
             Synchroniser(place.dossier.Valeur()); // the new name, where the system needs it
             return place;
         }
-        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        place.Supprimer(nom);
     }
     throw erreur;
 }
@@ -151,12 +146,12 @@ int Remettre(Poignee fichier, bool inscriptible, const Sauvegarde& s, const std:
 // not yet whole may be one being written, and is left.
 bool OterSiOrpheline(const PlaceCopies& place, const std::string& nom) {
     const bool copie = nom.size() > kSuffixe.size() && nom.rfind(kSuffixe) == nom.size() - kSuffixe.size();
-    const PoigneeTenue lue = copie ? OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom) : PoigneeTenue();
+    const PoigneeTenue lue = copie ? place.OuvrirSiANous(nom) : PoigneeTenue();
     std::string octets;
     const std::optional<Sauvegarde> s =
         lue.Ouverte() && LireTout(lue.Valeur(), octets) == 0 ? Relire(octets) : std::nullopt;
     if (s && !Designe(std::string(s->cible), std::string(s->identite))) {
-        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        place.Supprimer(nom);
         return true;
     }
     return false;
@@ -169,48 +164,42 @@ bool EcrireSurPlace(Poignee fichier, const std::string& cible, const Lecture& lu
     const std::string_view ancien(lue.octets);
     const auto debut = static_cast<std::size_t>(
         std::mismatch(ancien.begin(), ancien.end(), nouveau.begin(), nouveau.end()).first - ancien.begin());
-    const Sauvegarde s{lue.etat.identite,
-                       cible,
-                       debut,
-                       Empreinte({ancien.substr(0, debut)}),
-                       ancien.substr(debut),
-                       std::string_view(nouveau).substr(debut)};
+    Sauvegarde s{lue.etat.identite, cible, debut, Empreinte({ancien.substr(0, debut)}), ancien.substr(debut), {}};
+    s.nouveau = std::string_view(nouveau).substr(debut);
     std::string pourquoi;
-    const std::vector<PlaceCopies> places = PlacesCopies(true, {}, pourquoi);
+    const std::vector<PlaceCopies> places = PlacesCopies(true, {}, &pourquoi);
     if (places.empty()) {
         throw ErreurFichier{Etape::Copie, kAucunDossierSur, pourquoi};
     }
     const std::string nom = NomCopie(lue.etat.identite);
     const PlaceCopies& place = GarderCopie(places, nom, s);
     if (!inchange()) {
-        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        place.Supprimer(nom);
         return false;
     }
     if (const int erreur = EcrireDepuis(fichier, s.debut, nouveau)) {
         // Part of the new content may be there: the old one goes back, and
         // should that fail too, the copy stays for the next run.
         if (EcrireDepuis(fichier, s.debut, lue.octets) == 0) {
-            SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+            place.Supprimer(nom);
         }
         throw ErreurFichier{Etape::Ecriture, erreur};
     }
-    SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+    place.Supprimer(nom);
     return true;
 }
 
 bool CopieEnAttente(const EtatFichier& etat) {
-    std::string pourquoi;
-    return !PlacesCopies(false, NomCopie(etat.identite), pourquoi).empty();
+    return !PlacesCopies(false, NomCopie(etat.identite)).empty();
 }
 
 bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& etat) {
     bool remis = false;
     const std::string nom = NomCopie(etat.identite);
-    std::string pourquoi;
-    for (const PlaceCopies& place : PlacesCopies(false, nom, pourquoi)) {
+    for (const PlaceCopies& place : PlacesCopies(false, nom)) {
         std::string octets;
         std::string actuel;
-        const PoigneeTenue copie = OuvrirSiANous(place.dossier.Valeur(), place.chemin, nom);
+        const PoigneeTenue copie = place.OuvrirSiANous(nom);
         if (!copie.Ouverte() || LireTout(copie.Valeur(), octets) != 0) {
             continue;
         }
@@ -225,14 +214,13 @@ bool RetablirSousVerrou(Poignee fichier, bool inscriptible, const EtatFichier& e
         if (const int erreur = s ? Remettre(fichier, inscriptible, *s, actuel, remis) : 0) {
             throw ErreurFichier{Etape::Ecriture, erreur};
         }
-        SupprimerDans(place.dossier.Valeur(), place.chemin, nom);
+        place.Supprimer(nom);
     }
     return remis;
 }
 
 void OterCopiesOrphelines() {
-    std::string pourquoi;
-    for (PlaceCopies& place : PlacesCopies(false, {}, pourquoi)) {
+    for (PlaceCopies& place : PlacesCopies(false)) {
         std::size_t restent = 0;
         try { // a folder that cannot be listed keeps its copies for the next write
             // The names only: each is opened in the folder held, never followed.

@@ -10,7 +10,7 @@ bool AuSeulUtilisateur(const PoigneeTenue& dossier) {
 
 // Opens the last folder of racine step by step from its root; why not, in
 // pourquoi, when a step is not safe.
-bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::string& pourquoi) {
+bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::string* pourquoi) {
     int erreur = 0;
     place.chemin = racine.chemin;
     place.dossier = PoigneeTenue(OuvrirDans(kAucunePoignee, {}, racine.chemin, Genre::Dossier, creer, erreur));
@@ -23,9 +23,9 @@ bool OuvrirPlace(const Racine& racine, bool creer, PlaceCopies& place, std::stri
         place.parent = std::exchange(place.dossier, std::move(suivant));
         sur = AuSeulUtilisateur(place.dossier);
     }
-    if (!sur) {
-        pourquoi += (pourquoi.empty() ? "« " : " ; « ") + place.chemin + " » " +
-                    (place.dossier.Ouverte() ? "n'est pas un dossier à vous seul" : TexteSysteme(erreur));
+    if (!sur && pourquoi != nullptr) {
+        *pourquoi += (pourquoi->empty() ? "« " : " ; « ") + place.chemin + " » " +
+                     (place.dossier.Ouverte() ? "n'est pas un dossier à vous seul" : TexteSysteme(erreur));
     }
     return sur;
 }
@@ -45,7 +45,7 @@ bool Present(const Racine& racine, const std::string& nom) {
 
 } // namespace
 
-std::vector<PlaceCopies> PlacesCopies(bool creer, const std::string& nom, std::string& pourquoi) {
+std::vector<PlaceCopies> PlacesCopies(bool creer, const std::string& nom, std::string* pourquoi) {
     std::vector<PlaceCopies> places;
     for (const Racine& racine : RacinesCopies()) {
         PlaceCopies place;

@@ -13,9 +13,14 @@
 struct PlaceCopies {
     PoigneeTenue dossier, parent; // parent: the folder above, where it is ours
     std::string chemin, cheminParent, nom;
+
+    PoigneeTenue OuvrirSiANous(const std::string& fichier) const {
+        return ::OuvrirSiANous(dossier.Valeur(), chemin, fichier);
+    }
+    void Supprimer(const std::string& fichier) const { SupprimerDans(dossier.Valeur(), chemin, fichier); }
 };
 
 // The safe places in order of preference: made with creer, else those holding
 // a file nom (or, nom empty, existing), walked only when one call on the path
 // finds it. pourquoi says why each one was not safe.
-std::vector<PlaceCopies> PlacesCopies(bool creer, const std::string& nom, std::string& pourquoi);
+std::vector<PlaceCopies> PlacesCopies(bool creer, const std::string& nom = {}, std::string* pourquoi = nullptr);
