@@ -73,8 +73,14 @@ int EcrireEn(Poignee poignee, std::string_view octets, std::uint64_t position) {
 }
 
 int EcrireDepuis(Poignee fichier, std::size_t debut, std::string_view octets) {
-    int erreur = Reserver(fichier, octets.size());
-    erreur = erreur != 0 ? erreur : EcrireEn(fichier, octets.substr(debut), debut);
-    erreur = erreur != 0 ? erreur : FixerTaille(fichier, octets.size());
-    return erreur != 0 ? erreur : Synchroniser(fichier);
+    if (const int erreur = Reserver(fichier, octets.size())) {
+        return erreur;
+    }
+    if (const int erreur = EcrireEn(fichier, octets.substr(debut), debut)) {
+        return erreur;
+    }
+    if (const int erreur = FixerTaille(fichier, octets.size())) {
+        return erreur;
+    }
+    return Synchroniser(fichier);
 }
